@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# One entry point for people and CI:
+#   ./dev.sh run [FILE...]   set up, build and start the player
+#   ./dev.sh test            set up, build and run the whole test suite headless
+#   ./dev.sh setup           only install what is missing
+#   ./dev.sh build           only configure and build
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 libgl-dev
+  libmpv-dev libfluidsynth-dev timgm6mb-soundfont
+  fonts-ipafont-gothic
+  ffmpeg xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev llvm
+  dbus dbus-x11 desktop-file-utils appstream
+)
+
+setup() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  local dir=${BUILD_DIR:-build}
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" ${CMAKE_ARGS:-} >/dev/null
+  cmake --build "$dir" -j2
+}
+
+cmd=${1:-run}
+[ $# -gt 0 ] && shift
+case "$cmd" in
+  setup) setup ;;
+  build) setup; build ;;
+  run)
+    setup; build
+    args=()
+    for f in "$@"; do args+=("$(realpath -m -- "$f")"); done
+    exec build/sonoquill "${args[@]}"
+    ;;
+  test)
+    setup; build
+    cd "${BUILD_DIR:-build}"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+    ;;
+  *) echo "usage: $0 run [FILE...] | test | setup | build" >&2; exit 2 ;;
+esac
