@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins libqt6svg6 libgl-dev
   libmpv-dev libfluidsynth-dev timgm6mb-soundfont
   fonts-ipafont-gothic
-  ffmpeg xvfb xauth xdotool x11-utils
+  ffmpeg xvfb xauth xdotool x11-utils libgl1-mesa-dri
   clang libclang-rt-14-dev llvm
   dbus dbus-x11 desktop-file-utils appstream
 )

@@ -1,0 +1,348 @@
+#include "media/engine.h"
+
+#include "media/midi_stream.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+#include <mpv/render_gl.h>
+#include <mpv/stream_cb.h>
+
+#include <clocale>
+
+namespace {
+
+constexpr char kMidiProtocol[] = "sonoquill-midi";
+constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3;
+
+bool isMidi(const QString& path) {
+    const QString low = path.toLower();
+    return low.endsWith(QLatin1String(".mid")) || low.endsWith(QLatin1String(".midi")) ||
+           low.endsWith(QLatin1String(".rmi")) || low.endsWith(QLatin1String(".kar"));
+}
+
+// Stream callbacks for MIDI files; mpv calls them on its own threads.
+int64_t midiRead(void* cookie, char* buf, uint64_t n) {
+    return static_cast<MidiStream*>(cookie)->read(buf, n);
+}
+int64_t midiSeek(void* cookie, int64_t offset) {
+    return static_cast<MidiStream*>(cookie)->seek(offset) ? offset : int64_t{MPV_ERROR_GENERIC};
+}
+int64_t midiSize(void* cookie) {
+    return static_cast<MidiStream*>(cookie)->size();
+}
+void midiClose(void* cookie) {
+    delete static_cast<MidiStream*>(cookie);
+}
+
+int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
+    const QString prefix = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
+    const QString path = QUrl::fromPercentEncoding(QByteArray(uri).mid(prefix.size()));
+    auto stream = MidiStream::open(path);
+    if (!stream)
+        return MPV_ERROR_LOADING_FAILED;
+    info->cookie = stream.release();
+    info->read_fn = midiRead;
+    info->seek_fn = midiSeek;
+    info->size_fn = midiSize;
+    info->close_fn = midiClose;
+    return 0;
+}
+
+void setOption(mpv_handle* h, const char* name, const char* value) {
+    mpv_set_option_string(h, name, value);
+}
+
+} // namespace
+
+Engine::Engine(const Options& options, QObject* parent)
+    : QObject(parent)
+    , options_(options) {
+    // libmpv refuses to start under a locale whose decimal point is no ".".
+    std::setlocale(LC_NUMERIC, "C");
+    handle_ = mpv_create();
+    if (!handle_)
+        return;
+    setOption(handle_, "config", "no");
+    setOption(handle_, "load-scripts", "no");
+    setOption(handle_, "ytdl", "no");
+    setOption(handle_, "input-default-bindings", "no");
+    setOption(handle_, "input-vo-keyboard", "no");
+    setOption(handle_, "idle", "yes");
+    setOption(handle_, "keep-open", "no");
+    setOption(handle_, "audio-display", "no");
+    setOption(handle_, "audio-fallback-to-null", "yes");
+    setOption(handle_, "gpu-hwdec-interop", "no");
+    setOption(handle_, "hwdec", "no");
+    setOption(handle_, "volume-max", "100");
+    setOption(handle_, "vo", options.nullOutputs ? "null" : "libmpv");
+    if (options.nullOutputs)
+        setOption(handle_, "ao", "null");
+    if (options.untimed) {
+        setOption(handle_, "untimed", "yes");
+        setOption(handle_, "ao-null-untimed", "yes");
+    }
+    for (const auto& [name, value] : options.extra)
+        setOption(handle_, name.constData(), value.constData());
+    if (mpv_initialize(handle_) < 0) {
+        mpv_terminate_destroy(handle_);
+        handle_ = nullptr;
+        return;
+    }
+    mpv_stream_cb_add_ro(handle_, kMidiProtocol, nullptr, midiOpen);
+    mpv_hook_add(handle_, 0, "on_load", 0);
+    mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_set_wakeup_callback(
+        handle_,
+        [](void* self) {
+            auto* e = static_cast<Engine*>(self);
+            // Called on any mpv thread: queue one drain, nothing else.
+            if (!e->wakeupQueued_.exchange(true))
+                QMetaObject::invokeMethod(e, &Engine::drainEvents, Qt::QueuedConnection);
+        },
+        this);
+}
+
+Engine::~Engine() {
+    detachOutput();
+    if (handle_) {
+        mpv_set_wakeup_callback(handle_, nullptr, nullptr);
+        mpv_terminate_destroy(handle_);
+    }
+}
+
+void Engine::load(const QString& path) {
+    if (!handle_)
+        return;
+    currentPath_ = path;
+    endPending_ = false;
+    const QByteArray p = path.toUtf8();
+    const char* cmd[] = {"loadfile", p.constData(), "replace", nullptr};
+    mpv_command(handle_, cmd);
+    setPaused(false);
+}
+
+void Engine::stop() {
+    if (!handle_)
+        return;
+    endPending_ = false;
+    const char* cmd[] = {"stop", nullptr};
+    mpv_command(handle_, cmd);
+}
+
+void Engine::setPaused(bool paused) {
+    if (!handle_)
+        return;
+    int flag = paused ? 1 : 0;
+    mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void Engine::seek(double seconds) {
+    if (!handle_)
+        return;
+    const QByteArray s = QByteArray::number(seconds, 'f', 3);
+    const char* cmd[] = {"seek", s.constData(), "absolute", nullptr};
+    mpv_command_async(handle_, 0, cmd);
+}
+
+void Engine::setVolume(double mpvVolume) {
+    if (handle_)
+        mpv_set_property(handle_, "volume", MPV_FORMAT_DOUBLE, &mpvVolume);
+}
+
+void Engine::setMute(bool mute) {
+    if (!handle_)
+        return;
+    int flag = mute ? 1 : 0;
+    mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void Engine::setRepeats(int repeats) {
+    if (!handle_)
+        return;
+    const QByteArray value = repeats < 0    ? QByteArray("inf")
+                             : repeats == 0 ? QByteArray("no")
+                                            : QByteArray::number(repeats);
+    mpv_set_property_string(handle_, "loop-file", value.constData());
+}
+
+double Engine::position() const {
+    double pos = 0;
+    if (!handle_ || mpv_get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
+        return 0;
+    return pos;
+}
+
+QString Engine::property(const char* name) const {
+    if (!handle_)
+        return {};
+    char* s = mpv_get_property_string(handle_, name);
+    if (!s)
+        return {};
+    QString r = QString::fromUtf8(s);
+    mpv_free(s);
+    return r;
+}
+
+void Engine::drainEvents() {
+    wakeupQueued_ = false;
+    while (handle_) {
+        mpv_event* event = mpv_wait_event(handle_, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(event);
+    }
+}
+
+void Engine::handleEvent(void* raw) {
+    auto* event = static_cast<mpv_event*>(raw);
+    switch (event->event_id) {
+    case MPV_EVENT_HOOK: {
+        // Every file passes here before it opens: MIDI goes to our synthesizer.
+        auto* hook = static_cast<mpv_event_hook*>(event->data);
+        char* name = mpv_get_property_string(handle_, "stream-open-filename");
+        if (name) {
+            const QString path = QString::fromUtf8(name);
+            mpv_free(name);
+            if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
+                const QByteArray url =
+                    QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
+                mpv_set_property_string(handle_, "stream-open-filename", url.constData());
+            }
+        }
+        mpv_hook_continue(handle_, hook->id);
+        break;
+    }
+    case MPV_EVENT_START_FILE:
+        endPending_ = false;
+        emit fileStarted();
+        break;
+    case MPV_EVENT_FILE_LOADED: {
+        // Tracks are chosen by now; album art is never shown as a picture.
+        int64_t id = 0;
+        const bool picture =
+            mpv_get_property(handle_, "current-tracks/video/id", MPV_FORMAT_INT64, &id) >= 0;
+        emit fileLoaded(picture);
+        if (!picture)
+            emit pictureSizeChanged(QSize());
+        break;
+    }
+    case MPV_EVENT_VIDEO_RECONFIG: {
+        int64_t w = 0, h = 0;
+        if (mpv_get_property(handle_, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
+            mpv_get_property(handle_, "dheight", MPV_FORMAT_INT64, &h) >= 0 && w > 0 && h > 0)
+            emit pictureSizeChanged(QSize(static_cast<int>(w), static_cast<int>(h)));
+        break;
+    }
+    case MPV_EVENT_END_FILE: {
+        auto* end = static_cast<mpv_event_end_file*>(event->data);
+        if (end->reason == MPV_END_FILE_REASON_EOF) {
+            // The end counts once nothing else of the item follows: mpv then
+            // goes idle; a playlist's next entry starts a file instead.
+            endPending_ = true;
+        } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
+            QFileInfo info(currentPath_);
+            const Failure f = !info.exists()       ? Failure::Missing
+                              : !info.isReadable() ? Failure::Unreadable
+                                                   : Failure::Format;
+            emit failed(f);
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        auto* prop = static_cast<mpv_event_property*>(event->data);
+        if (event->reply_userdata == kObservePause && prop->format == MPV_FORMAT_FLAG) {
+            paused_ = *static_cast<int*>(prop->data) != 0;
+            emit pausedChanged(paused_);
+        } else if (event->reply_userdata == kObserveIdle && prop->format == MPV_FORMAT_FLAG) {
+            idle_ = *static_cast<int*>(prop->data) != 0;
+            if (idle_ && endPending_) {
+                endPending_ = false;
+                emit endOfStream();
+            }
+        } else if (event->reply_userdata == kObserveDuration) {
+            duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
+            emit durationChanged(duration_);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool Engine::createRenderContext(void* params) {
+    if (!handle_ || render_)
+        return false;
+    if (mpv_render_context_create(&render_, handle_, static_cast<mpv_render_param*>(params)) < 0) {
+        render_ = nullptr;
+        return false;
+    }
+    mpv_render_context_set_update_callback(
+        render_,
+        [](void* self) {
+            auto* e = static_cast<Engine*>(self);
+            if (!e->renderUpdateQueued_.exchange(true))
+                QMetaObject::invokeMethod(e, &Engine::onRenderUpdate, Qt::QueuedConnection);
+        },
+        this);
+    return true;
+}
+
+bool Engine::attachSoftwareOutput() {
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
+        {MPV_RENDER_PARAM_INVALID, nullptr}};
+    return createRenderContext(params);
+}
+
+bool Engine::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) {
+    mpv_opengl_init_params gl{getProcAddress, ctx};
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+        {MPV_RENDER_PARAM_INVALID, nullptr}};
+    return createRenderContext(params);
+}
+
+void Engine::onRenderUpdate() {
+    renderUpdateQueued_ = false;
+    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
+        emit frameReady();
+}
+
+void Engine::renderSoftware(QImage& target) {
+    if (!render_ || target.isNull())
+        return;
+    int size[2] = {target.width(), target.height()};
+    size_t stride = static_cast<size_t>(target.bytesPerLine());
+    char format[] = "rgb0";
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
+                                 {MPV_RENDER_PARAM_SW_FORMAT, format},
+                                 {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                                 {MPV_RENDER_PARAM_SW_POINTER, target.bits()},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render_, params);
+}
+
+void Engine::renderOpenGl(int fbo, int width, int height) {
+    if (!render_)
+        return;
+    mpv_opengl_fbo target{fbo, width, height, 0};
+    int flipY = 1; // Qt's framebuffer is upside down for mpv
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
+                                 {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render_, params);
+}
+
+void Engine::detachOutput() {
+    if (render_) {
+        mpv_render_context_free(render_);
+        render_ = nullptr;
+    }
+}

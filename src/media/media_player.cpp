@@ -1,0 +1,303 @@
+#include "media/media_player.h"
+
+#include "media/control_strip.h"
+#include "media/video_view.h"
+#include "media/volume.h"
+#include "platform/twips.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+Engine::Options& engineOptions() {
+    static Engine::Options options;
+    return options;
+}
+
+// How often the position bar and the time follow playback.
+constexpr int kClockMs = 250;
+
+} // namespace
+
+void MediaPlayer::setEngineOptions(const Engine::Options& options) {
+    engineOptions() = options;
+}
+
+MediaPlayer::MediaPlayer(QWidget* parent)
+    : QWidget(parent)
+    , view_(VideoView::create(this))
+    , strip_(new ControlStrip(this))
+    , clock_(new QTimer(this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(view_->widget(), 1);
+    column->addWidget(strip_);
+    setFocusPolicy(Qt::TabFocus);
+    view_->widget()->installEventFilter(this);
+    resize(twips::toPixels(kDesignWidth, twipsPerPixelX()),
+           twips::toPixels(kDesignHeight, twipsPerPixelY()));
+    strip_->setStatus(statusText());
+
+    clock_->setInterval(kClockMs);
+    connect(clock_, &QTimer::timeout, this, &MediaPlayer::refreshTime);
+    connect(strip_, &ControlStrip::playPauseClicked, this, &MediaPlayer::playPause);
+    connect(strip_, &ControlStrip::stopClicked, this, &MediaPlayer::Stop);
+    connect(strip_, &ControlStrip::seekRequested, this, [this](double s) {
+        if (engine_)
+            engine_->seek(s);
+    });
+}
+
+MediaPlayer::~MediaPlayer() {
+    view_->detach();
+    delete engine_;
+}
+
+double MediaPlayer::twipsPerPixelX() const {
+    return twips::perPixel(logicalDpiX());
+}
+double MediaPlayer::twipsPerPixelY() const {
+    return twips::perPixel(logicalDpiY());
+}
+
+int MediaPlayer::Width() const {
+    return static_cast<int>(width() * twipsPerPixelX());
+}
+int MediaPlayer::Height() const {
+    return static_cast<int>(height() * twipsPerPixelY());
+}
+
+void MediaPlayer::setWidth(int twipsValue) {
+    resize(twips::toPixels(twipsValue, twipsPerPixelX()), height());
+}
+
+void MediaPlayer::setFileName(const QString& path) {
+    fileName_ = path;
+    picture_ = QSize();
+    if (path.isEmpty()) {
+        loadPending_ = false;
+        if (engine_)
+            engine_->stop();
+        setState(State::Ready);
+        return;
+    }
+    setState(State::Opening);
+    if (engine_) {
+        engine_->load(path);
+    } else {
+        loadPending_ = true;
+        scheduleEngine();
+    }
+}
+
+void MediaPlayer::Stop() {
+    loadPending_ = false;
+    if (engine_)
+        engine_->stop();
+    if (state_ != State::Ready && state_ != State::Failed)
+        setState(State::Stopped);
+}
+
+void MediaPlayer::setPlayCount(int count) {
+    playCount_ = count;
+    if (engine_)
+        engine_->setRepeats(count <= 0 ? -1 : count - 1);
+}
+
+void MediaPlayer::setMute(bool mute) {
+    mute_ = mute;
+    if (engine_)
+        engine_->setMute(mute);
+}
+
+void MediaPlayer::setVolume(int hundredthsOfDecibel) {
+    volume_ = hundredthsOfDecibel;
+    if (engine_)
+        engine_->setVolume(volume::engineVolume(volume_));
+}
+
+void MediaPlayer::playPause() {
+    if (fileName_.isEmpty())
+        return;
+    switch (state_) {
+    case State::Playing:
+        if (engine_)
+            engine_->setPaused(true);
+        break;
+    case State::Paused:
+        if (engine_)
+            engine_->setPaused(false);
+        break;
+    case State::Opening:
+        break;
+    default:
+        setFileName(fileName_); // stopped, ended or failed: from the start
+        break;
+    }
+}
+
+void MediaPlayer::scheduleEngine() {
+    if (engine_ || engineScheduled_)
+        return;
+    // Deferred so that the first paint of the window never waits for the
+    // engine; settings made before are applied when it starts.
+    engineScheduled_ = true;
+    QTimer::singleShot(0, this, &MediaPlayer::startEngine);
+}
+
+void MediaPlayer::startEngine() {
+    engineScheduled_ = false;
+    if (engine_)
+        return;
+    engine_ = new Engine(engineOptions(), this);
+    if (!engine_->isValid()) {
+        failure_ = Engine::Failure::Format;
+        setState(State::Failed);
+        strip_->setStatus(QStringLiteral("再生エンジンを開始できません"));
+        return;
+    }
+    if (!engineOptions().nullOutputs)
+        view_->attach(engine_);
+    engine_->setVolume(volume::engineVolume(volume_));
+    engine_->setMute(mute_);
+    engine_->setRepeats(playCount_ <= 0 ? -1 : playCount_ - 1);
+
+    connect(engine_, &Engine::fileLoaded, this,
+            [this](bool) { setState(engine_->paused() ? State::Paused : State::Playing); });
+    connect(engine_, &Engine::pausedChanged, this, [this](bool paused) {
+        if (state_ == State::Playing || state_ == State::Paused)
+            setState(paused ? State::Paused : State::Playing);
+    });
+    connect(engine_, &Engine::endOfStream, this, [this] {
+        setState(State::Ended);
+        emit EndOfStream(0);
+    });
+    connect(engine_, &Engine::failed, this, [this](Engine::Failure f) {
+        failure_ = f;
+        picture_ = QSize();
+        setState(State::Failed);
+    });
+    connect(engine_, &Engine::pictureSizeChanged, this, &MediaPlayer::fitToPicture);
+    connect(engine_, &Engine::durationChanged, this, &MediaPlayer::refreshTime);
+
+    if (loadPending_) {
+        loadPending_ = false;
+        engine_->load(fileName_);
+    }
+}
+
+void MediaPlayer::fitToPicture(QSize picture) {
+    picture_ = picture;
+    const int strip = strip_->sizeHint().height();
+    if (picture.isEmpty()) {
+        resize(width(), strip); // sound only: the strip alone
+        return;
+    }
+    // A picture larger than the screen is scaled down to fit, keeping its shape.
+    if (QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(40, 120 + strip);
+        if (picture.width() > room.width() || picture.height() > room.height())
+            picture.scale(room, Qt::KeepAspectRatio);
+    }
+    const int minWidth = twips::toPixels(kDesignWidth, twipsPerPixelX());
+    resize(std::max(picture.width(), minWidth), picture.height() + strip);
+}
+
+void MediaPlayer::setState(State state) {
+    state_ = state;
+    const bool running = state == State::Playing || state == State::Paused;
+    strip_->setPlaying(state == State::Playing || state == State::Opening);
+    strip_->setStatus(statusText());
+    if (running) {
+        if (!clock_->isActive())
+            clock_->start();
+    } else {
+        clock_->stop();
+        if (state != State::Ended)
+            strip_->setTime(0, 0);
+    }
+    emit stateChanged(state);
+}
+
+void MediaPlayer::refreshTime() {
+    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+        strip_->setTime(engine_->position(), engine_->duration());
+}
+
+QString MediaPlayer::statusText() const {
+    switch (state_) {
+    case State::Ready:
+        return QStringLiteral("準備完了");
+    case State::Opening:
+        return QStringLiteral("開いています...");
+    case State::Playing:
+        return QStringLiteral("再生中");
+    case State::Paused:
+        return QStringLiteral("一時停止");
+    case State::Stopped:
+        return QStringLiteral("停止");
+    case State::Ended:
+        return QStringLiteral("再生終了");
+    case State::Failed:
+        switch (failure_) {
+        case Engine::Failure::Missing:
+            return QStringLiteral("ファイルが見つかりません");
+        case Engine::Failure::Unreadable:
+            return QStringLiteral("ファイルを読み込めません");
+        case Engine::Failure::Format:
+            return QStringLiteral("この形式は再生できません");
+        }
+    }
+    return {};
+}
+
+QString MediaPlayer::timeText() const {
+    return strip_->timeText();
+}
+
+bool MediaPlayer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->widget()) {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            playPause(); // a click on the picture plays or pauses
+            return true;
+        }
+        if (event->type() == QEvent::ContextMenu) {
+            showContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MediaPlayer::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) {
+        playPause();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MediaPlayer::showContextMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* play = menu.addAction(state_ == State::Playing ? QStringLiteral("一時停止(&P)")
+                                                            : QStringLiteral("再生(&P)"));
+    QAction* stop = menu.addAction(QStringLiteral("停止(&S)"));
+    play->setEnabled(!fileName_.isEmpty());
+    stop->setEnabled(state_ == State::Playing || state_ == State::Paused);
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen == play)
+        playPause();
+    else if (chosen == stop)
+        Stop();
+}

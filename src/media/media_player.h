@@ -1,0 +1,112 @@
+#pragma once
+
+#include "media/engine.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class ControlStrip;
+class QTimer;
+class VideoView;
+
+// The embedded player control: shows the picture with its own transport
+// buttons, position bar and status bar, and sizes itself to the opened
+// picture. The program drives it through the members named as the control's
+// own (FileName, Stop, PlayCount, Mute, Volume, Width, Height, EndOfStream).
+class MediaPlayer : public QWidget {
+    Q_OBJECT
+public:
+    enum class State { Ready, Opening, Playing, Paused, Stopped, Ended, Failed };
+
+    // Design size in twips.
+    static constexpr int kDesignWidth = 4200;
+    static constexpr int kDesignHeight = 3765;
+
+    explicit MediaPlayer(QWidget* parent = nullptr);
+    ~MediaPlayer() override;
+
+    // Setting opens the file and starts it at once; "" stops and unloads.
+    // Reads back the name given, "" when none.
+    QString FileName() const { return fileName_; }
+    void setFileName(const QString& path);
+
+    // Stops playback; the file stays loaded and plays again from the start.
+    void Stop();
+
+    // 0: the file repeats without end; 1: it plays once; n: n times.
+    int PlayCount() const { return playCount_; }
+    void setPlayCount(int count);
+
+    bool Mute() const { return mute_; }
+    void setMute(bool mute);
+
+    // Hundredths of a decibel, 0 the loudest.
+    int Volume() const { return volume_; }
+    void setVolume(int hundredthsOfDecibel);
+
+    // The control's size in twips. The height follows the media by itself.
+    int Width() const;
+    void setWidth(int twipsValue);
+    int Height() const;
+
+    // Design values of the control that the program relies on.
+    static constexpr bool AutoStart() { return true; }
+    static constexpr bool AutoSize() { return true; }
+    static constexpr bool AutoRewind() { return false; }
+    static constexpr bool ShowControls() { return true; }
+    static constexpr bool ShowPositionControls() { return true; }
+    static constexpr bool ShowTracker() { return true; }
+    static constexpr bool ShowStatusBar() { return true; }
+    static constexpr bool EnableContextMenu() { return true; }
+    static constexpr bool ClickToPlay() { return true; }
+
+    State state() const { return state_; }
+    QString statusText() const;
+    QString timeText() const;
+    // The picture's display size in pixels; empty for audio or before a file.
+    QSize pictureSize() const { return picture_; }
+    // The engine, once it exists (it starts after the first paint).
+    Engine* engine() const { return engine_; }
+
+    // Plays a paused or stopped file, pauses a playing one.
+    void playPause();
+
+    // Headless runs: null outputs and, for tests, untimed playback. Applies to
+    // players whose engine starts afterwards.
+    static void setEngineOptions(const Engine::Options& options);
+
+signals:
+    // Playback reached the end of the loaded file (never for a replaced,
+    // stopped or failed file). The argument is a result code, always 0.
+    void EndOfStream(int result);
+    void stateChanged(MediaPlayer::State state);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void scheduleEngine();
+    void startEngine();
+    void setState(State state);
+    void fitToPicture(QSize picture);
+    void showContextMenu(const QPoint& globalPos);
+    void refreshTime();
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
+
+    VideoView* view_;
+    ControlStrip* strip_;
+    QTimer* clock_;
+    QPointer<Engine> engine_;
+    bool engineScheduled_ = false;
+    bool loadPending_ = false;
+
+    QString fileName_;
+    int playCount_ = 1;
+    bool mute_ = false;
+    int volume_ = 0;
+    State state_ = State::Ready;
+    Engine::Failure failure_ = Engine::Failure::Format;
+    QSize picture_;
+};

@@ -1,0 +1,183 @@
+#include "media/midi_stream.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// What follows the last event: room for the last notes to die away. The
+// synthesizer's own player would run on for seconds more.
+constexpr double kReleaseTailSeconds = 1.0;
+
+// The synthesizer's default gain plays some 20 dB below other media.
+constexpr double kGain = 1.0;
+
+constexpr std::int64_t kBlockFrames = 4096;
+
+void silenceLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level)
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
+}
+
+QByteArray wavHeader(std::int64_t frames) {
+    const auto dataBytes = static_cast<std::uint32_t>(frames * 4);
+    QByteArray h(MidiStream::kHeaderBytes, '\0');
+    char* p = h.data();
+    auto put32 = [](char* at, std::uint32_t v) {
+        qToLittleEndian(v, at);
+    };
+    auto put16 = [](char* at, std::uint16_t v) {
+        qToLittleEndian(v, at);
+    };
+    std::memcpy(p, "RIFF", 4);
+    put32(p + 4, 36 + dataBytes);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    put32(p + 16, 16);
+    put16(p + 20, 1); // PCM
+    put16(p + 22, 2);
+    put32(p + 24, MidiStream::kSampleRate);
+    put32(p + 28, MidiStream::kSampleRate * 4);
+    put16(p + 32, 4);
+    put16(p + 34, 16);
+    std::memcpy(p + 36, "data", 4);
+    put32(p + 40, dataBytes);
+    return h;
+}
+
+} // namespace
+
+QString MidiStream::soundfontPath() {
+    static const QString found = [] {
+        for (const char* candidate :
+             {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3",
+              "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+            if (QFileInfo(QString::fromLatin1(candidate)).isReadable())
+                return QString::fromLatin1(candidate);
+        }
+        return QString();
+    }();
+    return found;
+}
+
+std::unique_ptr<MidiStream> MidiStream::open(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return nullptr;
+    std::unique_ptr<MidiStream> s(new MidiStream);
+    s->file_ = f.readAll();
+    s->timeline_ = MidiTimeline::parse(s->file_);
+    const QString font = soundfontPath();
+    if (!s->timeline_ || font.isEmpty())
+        return nullptr;
+
+    silenceLog();
+    s->settings_ = new_fluid_settings();
+    fluid_settings_setnum(s->settings_, "synth.sample-rate", kSampleRate);
+    fluid_settings_setnum(s->settings_, "synth.gain", kGain);
+    fluid_settings_setint(s->settings_, "synth.cpu-cores", 1);
+    fluid_settings_setstr(s->settings_, "player.timing-source", "sample");
+    s->font_ = font.toLocal8Bit();
+
+    const double seconds = s->timeline_->lengthSeconds() + kReleaseTailSeconds;
+    s->frames_ = static_cast<std::int64_t>(seconds * kSampleRate);
+    s->header_ = wavHeader(s->frames_);
+    if (!s->restartPlayerAt(0))
+        return nullptr;
+    return s;
+}
+
+MidiStream::~MidiStream() {
+    if (player_) {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+    }
+    if (synth_)
+        delete_fluid_synth(synth_);
+    if (settings_)
+        delete_fluid_settings(settings_);
+}
+
+bool MidiStream::restartPlayerAt(std::int64_t frame) {
+    // The sound at a time depends on every event before it, and a used
+    // synthesizer still rings with what it played: a jump starts a fresh
+    // synthesizer (the soundfont's samples are cached by the library) and a
+    // player that replays the controls up to the target without the notes.
+    if (player_) {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+        player_ = nullptr;
+    }
+    if (synth_)
+        delete_fluid_synth(synth_);
+    synth_ = new_fluid_synth(settings_);
+    if (!synth_ || fluid_synth_sfload(synth_, font_.constData(), 1) < 0)
+        return false;
+    player_ = new_fluid_player(synth_);
+    if (!player_ ||
+        fluid_player_add_mem(player_, file_.constData(), static_cast<size_t>(file_.size())) !=
+            FLUID_OK ||
+        fluid_player_play(player_) != FLUID_OK)
+        return false;
+    if (frame > 0) {
+        const auto tick = timeline_->tickAt(static_cast<double>(frame) / kSampleRate);
+        if (tick < timeline_->lastTick())
+            fluid_player_seek(player_, static_cast<int>(tick));
+        else
+            fluid_player_stop(player_); // only the tail is left: silence
+    }
+    renderedFrame_ = frame;
+    block_.clear();
+    return true;
+}
+
+std::int64_t MidiStream::read(char* buffer, std::uint64_t n) {
+    std::uint64_t copied = 0;
+    const std::int64_t total = size();
+    while (copied < n && offset_ < total) {
+        const std::uint64_t want = n - copied;
+        if (offset_ < kHeaderBytes) {
+            const auto k =
+                std::min<std::uint64_t>(want, static_cast<std::uint64_t>(kHeaderBytes - offset_));
+            std::memcpy(buffer + copied, header_.constData() + offset_, k);
+            copied += k;
+            offset_ += static_cast<std::int64_t>(k);
+            continue;
+        }
+        const std::int64_t blockEnd = blockStart_ + block_.size();
+        if (offset_ < blockStart_ || offset_ >= blockEnd) {
+            const std::int64_t frame = (offset_ - kHeaderBytes) / 4;
+            if (frame != renderedFrame_ && !restartPlayerAt(frame))
+                return copied > 0 ? static_cast<std::int64_t>(copied) : -1;
+            const std::int64_t count = std::min(kBlockFrames, frames_ - frame);
+            block_.resize(count * 4);
+            auto* samples = reinterpret_cast<std::int16_t*>(block_.data());
+            fluid_synth_write_s16(synth_, static_cast<int>(count), samples, 0, 2, samples, 1, 2);
+            blockStart_ = kHeaderBytes + frame * 4;
+            renderedFrame_ = frame + count;
+            continue;
+        }
+        const auto k =
+            std::min<std::uint64_t>(want, static_cast<std::uint64_t>(blockEnd - offset_));
+        std::memcpy(buffer + copied, block_.constData() + (offset_ - blockStart_), k);
+        copied += k;
+        offset_ += static_cast<std::int64_t>(k);
+    }
+    return static_cast<std::int64_t>(copied);
+}
+
+bool MidiStream::seek(std::int64_t offset) {
+    if (offset < 0 || offset > size())
+        return false;
+    offset_ = offset;
+    return true;
+}
