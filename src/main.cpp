@@ -1,10 +1,5 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/not_double.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Sonoquill"));
-    window.show();
-    return app.exec();
+    return NotDouble::Main(argc, argv);
 }

@@ -11,6 +11,7 @@
 #include <mpv/stream_cb.h>
 
 #include <clocale>
+#include <cmath>
 
 namespace {
 
@@ -53,6 +54,30 @@ int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
 
 void setOption(mpv_handle* h, const char* name, const char* value) {
     mpv_set_option_string(h, name, value);
+}
+
+// Every file passes the load hook before it opens: MIDI goes to our synthesizer.
+void routeMidi(mpv_handle* h, mpv_event* event) {
+    auto* hook = static_cast<mpv_event_hook*>(event->data);
+    if (char* name = mpv_get_property_string(h, "stream-open-filename")) {
+        const QString path = QString::fromUtf8(name);
+        mpv_free(name);
+        if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
+            const QByteArray url =
+                QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
+            mpv_set_property_string(h, "stream-open-filename", url.constData());
+        }
+    }
+    mpv_hook_continue(h, hook->id);
+}
+
+QString stringProperty(mpv_handle* h, const char* name) {
+    char* s = mpv_get_property_string(h, name);
+    if (!s)
+        return {};
+    QString r = QString::fromUtf8(s);
+    mpv_free(s);
+    return r;
 }
 
 } // namespace
@@ -178,14 +203,72 @@ double Engine::position() const {
 }
 
 QString Engine::property(const char* name) const {
-    if (!handle_)
-        return {};
-    char* s = mpv_get_property_string(handle_, name);
-    if (!s)
-        return {};
-    QString r = QString::fromUtf8(s);
-    mpv_free(s);
-    return r;
+    return handle_ ? stringProperty(handle_, name) : QString();
+}
+
+QList<QPair<QString, QString>> Engine::probe(const QString& path) {
+    QList<QPair<QString, QString>> facts;
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_handle* h = mpv_create();
+    if (!h)
+        return facts;
+    for (const char* o : {"config=no", "load-scripts=no", "ytdl=no", "vo=null", "ao=null",
+                          "pause=yes", "audio-display=no", "idle=yes"}) {
+        const QByteArray kv(o);
+        const int eq = kv.indexOf('=');
+        setOption(h, kv.left(eq).constData(), kv.mid(eq + 1).constData());
+    }
+    if (mpv_initialize(h) < 0) {
+        mpv_terminate_destroy(h);
+        return facts;
+    }
+    mpv_stream_cb_add_ro(h, kMidiProtocol, nullptr, midiOpen);
+    mpv_hook_add(h, 0, "on_load", 0);
+    const QByteArray p = path.toUtf8();
+    const char* cmd[] = {"loadfile", p.constData(), nullptr};
+    mpv_command(h, cmd);
+    bool loaded = false;
+    for (int i = 0; i < 100 && !loaded; ++i) {
+        mpv_event* e = mpv_wait_event(h, 0.05);
+        if (e->event_id == MPV_EVENT_HOOK)
+            routeMidi(h, e);
+        else if (e->event_id == MPV_EVENT_FILE_LOADED)
+            loaded = true;
+        else if (e->event_id == MPV_EVENT_END_FILE)
+            break;
+    }
+    if (loaded) {
+        auto add = [&](const QString& label, const QString& value) {
+            if (!value.isEmpty())
+                facts.append({label, value});
+        };
+        double seconds = 0;
+        if (mpv_get_property(h, "duration", MPV_FORMAT_DOUBLE, &seconds) >= 0 && seconds > 0) {
+            const auto total = static_cast<long long>(seconds);
+            add(QStringLiteral("長さ"),
+                QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0')));
+            int64_t bytes = 0;
+            if (mpv_get_property(h, "file-size", MPV_FORMAT_INT64, &bytes) >= 0 && bytes > 0)
+                add(QStringLiteral("ビットレート"),
+                    QStringLiteral("%1 kbps").arg(std::llround(bytes * 8 / seconds / 1000)));
+        }
+        add(QStringLiteral("形式"), stringProperty(h, "file-format"));
+        add(QStringLiteral("音声"), stringProperty(h, "current-tracks/audio/codec"));
+        add(QStringLiteral("映像"), stringProperty(h, "current-tracks/video/codec"));
+        const QString w = stringProperty(h, "current-tracks/video/demux-w");
+        const QString hh = stringProperty(h, "current-tracks/video/demux-h");
+        if (!w.isEmpty() && !hh.isEmpty())
+            add(QStringLiteral("画像サイズ"), w + QStringLiteral(" x ") + hh);
+        int64_t tags = 0;
+        mpv_get_property(h, "metadata/list/count", MPV_FORMAT_INT64, &tags);
+        for (int64_t i = 0; i < tags && i < 32; ++i) {
+            const QByteArray base = "metadata/list/" + QByteArray::number(i);
+            add(stringProperty(h, (base + "/key").constData()),
+                stringProperty(h, (base + "/value").constData()));
+        }
+    }
+    mpv_terminate_destroy(h);
+    return facts;
 }
 
 void Engine::drainEvents() {
@@ -201,22 +284,9 @@ void Engine::drainEvents() {
 void Engine::handleEvent(void* raw) {
     auto* event = static_cast<mpv_event*>(raw);
     switch (event->event_id) {
-    case MPV_EVENT_HOOK: {
-        // Every file passes here before it opens: MIDI goes to our synthesizer.
-        auto* hook = static_cast<mpv_event_hook*>(event->data);
-        char* name = mpv_get_property_string(handle_, "stream-open-filename");
-        if (name) {
-            const QString path = QString::fromUtf8(name);
-            mpv_free(name);
-            if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
-                const QByteArray url =
-                    QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
-                mpv_set_property_string(handle_, "stream-open-filename", url.constData());
-            }
-        }
-        mpv_hook_continue(handle_, hook->id);
+    case MPV_EVENT_HOOK:
+        routeMidi(handle_, event);
         break;
-    }
     case MPV_EVENT_START_FILE:
         endPending_ = false;
         emit fileStarted();

@@ -54,6 +54,10 @@ public:
     // Media facts for a properties window: container, codecs, size, tags.
     QString property(const char* name) const;
 
+    // Facts about a file that is not playing, read by a short-lived engine of
+    // its own (at most a few seconds): label and value, in display order.
+    static QList<QPair<QString, QString>> probe(const QString& path);
+
     // Picture output. A software target draws into a QImage; an OpenGL
     // target into the current context's framebuffer. One of them, once.
     bool attachSoftwareOutput();

@@ -1,0 +1,57 @@
+#include "app/file_properties.h"
+
+#include "media/engine.h"
+#include "platform/shell.h"
+
+#include <QDateTime>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+
+namespace mdProperty {
+namespace {
+
+void showOwnWindow(const QFileInfo& info, QWidget* owner) {
+    auto* dialog = new QDialog(owner);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(info.fileName() + QStringLiteral("のプロパティ"));
+    auto* form = new QFormLayout;
+    auto row = [&](const QString& label, const QString& value) {
+        auto* text = new QLabel(value);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        text->setWordWrap(true);
+        form->addRow(label + QStringLiteral(":"), text);
+    };
+    const QLocale locale;
+    row(QStringLiteral("名前"), info.fileName());
+    row(QStringLiteral("場所"), info.absolutePath());
+    row(QStringLiteral("サイズ"),
+        locale.formattedDataSize(info.size()) +
+            QStringLiteral(" (%1 バイト)").arg(locale.toString(info.size())));
+    row(QStringLiteral("更新日時"), locale.toString(info.lastModified(), QLocale::LongFormat));
+    for (const auto& [label, value] : Engine::probe(info.absoluteFilePath()))
+        row(label, value);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    auto* column = new QVBoxLayout(dialog);
+    column->addLayout(form);
+    column->addWidget(buttons);
+    dialog->show();
+}
+
+} // namespace
+
+void ShowFileProperties(const QString& path, QWidget* window) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return;
+    if (shell::showItemProperties(path))
+        return;
+    showOwnWindow(info, window);
+}
+
+} // namespace mdProperty

@@ -1,0 +1,73 @@
+#include "app/not_double.h"
+
+#include "app/form1.h"
+#include "platform/process_arguments.h"
+#include "platform/single_instance.h"
+#include "platform/termination.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPointer>
+#include <QWindow>
+
+namespace NotDouble {
+namespace {
+
+QPointer<QWidget>& lastActive() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+QPointer<Form1>& mainWindow() {
+    static QPointer<Form1> window;
+    return window;
+}
+
+} // namespace
+
+bool ActivatePrevInstance(SingleInstance& instance) {
+    return instance.anotherCopyRuns();
+}
+
+void RaiseLastActiveWindow() {
+    Form1* main = mainWindow();
+    if (main && main->isMinimized())
+        main->showNormal();
+    QWidget* w = lastActive();
+    if (!w || !w->isVisible())
+        w = main;
+    if (!w)
+        return;
+    if (w->isMinimized())
+        w->showNormal();
+    w->raise();
+    w->activateWindow();
+}
+
+int Main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sonoquill"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.sonoquill.Sonoquill"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
+
+    SingleInstance instance;
+    if (ActivatePrevInstance(instance))
+        return 0;
+
+    QObject::connect(&app, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
+        if (now)
+            lastActive() = now->window();
+    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &RaiseLastActiveWindow);
+
+    Form1 form;
+    mainWindow() = &form;
+    QObject::connect(&form, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
+    platform::onTerminationRequest([&form] { form.close(); });
+    form.Form_Load(platform::commandLineText(QApplication::arguments().mid(1)));
+    form.show();
+    return app.exec();
+}
+
+} // namespace NotDouble

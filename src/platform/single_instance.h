@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+// One running copy per user. The first copy holds a lock file and listens on
+// a local socket; a later copy finds the lock held, asks the first over the
+// socket to come forward, and ends. The lock is released by the system when a
+// copy dies, and a socket left behind by a killed copy is removed by the next
+// one that takes the lock, so neither ever blocks a start.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // key names the lock and the socket; tests use their own.
+    explicit SingleInstance(const QString& key = QStringLiteral("sonoquill"),
+                            QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Becomes the running copy, or, when another copy runs, asks it to come
+    // forward. True when another copy runs (this one should end).
+    bool anotherCopyRuns();
+
+signals:
+    // A later copy asked this one to come forward.
+    void activationRequested();
+
+private:
+    bool becomePrimary();
+    bool askPrimary();
+
+    QString lockPath_;
+    QString socketName_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+};

@@ -1,0 +1,279 @@
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/main_layout.h"
+#include "app/play_state.h"
+#include "app/settings.h"
+#include "media/media_player.h"
+#include "platform/window_stacking.h"
+#include "support/test_media.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray settingsBytes(const QTemporaryDir& dir) {
+    QFile f(dir.filePath("Sonoquill.ini"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeSettings(const QTemporaryDir& dir, const QByteArray& text) {
+    QFile f(dir.filePath("Sonoquill.ini"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+void dropFiles(QWidget* target, const QStringList& files) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& f : files)
+        urls << QUrl::fromLocalFile(f);
+    data->setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    delete data;
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+    QTemporaryDir media;
+    std::unique_ptr<QTemporaryDir> dir;
+
+private slots:
+    void initTestCase() {
+        MediaPlayer::setEngineOptions({true, true, {}});
+        QVERIFY(testmedia::writeWav(media.filePath("a.wav"), 0.2));
+        QVERIFY(testmedia::writeWav(media.filePath("b b.wav"), 0.2));
+    }
+
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        mIni::overrideAppPathForTesting(dir->path());
+        PlayState::setPlayRow(0);
+        PlayState::setPlayTitle({});
+    }
+
+    // No settings file: top-left corner, all boxes off, slider 0, and yet the
+    // player's volume is set, to -2700.
+    void firstStart() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        QCOMPARE(f.Left(), 0);
+        QCOMPARE(f.Top(), 0);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(f.chkValue(i), 0);
+        QCOMPARE(f.Sl1()->value(), 0);
+        QCOMPARE(f.MediaPlayer1()->Volume(), -2700);
+        QCOMPARE(f.MediaPlayer1()->PlayCount(), 1);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Sonoquill"));
+        QVERIFY(!mTop::isTopmost(&f));
+        QCOMPARE(f.Width(), 4300);
+        QCOMPARE(f.Height(), 4765);
+        QVERIFY(settingsBytes(*dir).isEmpty()); // nothing written before the close
+    }
+
+    // The client-area layout in pixels at 15 twips a pixel.
+    void controlsWhereDesigned() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        QCOMPARE(f.twipsPerPixelX(), 15.0);
+        QCOMPARE(f.Sl1()->geometry().topLeft(), QPoint(226, 254));     // 3388, 3805
+        QCOMPARE(f.chkCou(2)->geometry().topLeft(), QPoint(189, 255)); // 2838, 3820
+        QCOMPARE(f.chkCou(1)->geometry().topLeft(), QPoint(42, 255));  // 630
+    }
+
+    void storedSettingsRestoredAndApplied() {
+        writeSettings(*dir, "[Set]\nfTop=750\nLeft=1500\nTop=1\nRepeat=1\nVol=50\nMute=1\n");
+        Form1 f;
+        f.Form_Load({});
+        QCOMPARE(f.Left(), 1500);
+        QCOMPARE(f.Top(), 750);
+        QCOMPARE(f.chkValue(0), 1);
+        QVERIFY(mTop::isTopmost(&f));
+        QVERIFY(f.isVisible()); // put on top shows the window
+        QCOMPARE(f.MediaPlayer1()->PlayCount(), 0);
+        QCOMPARE(f.MediaPlayer1()->Volume(), -1350);
+        QVERIFY(f.MediaPlayer1()->Mute());
+    }
+
+    void badValuesAreSkipped() {
+        writeSettings(*dir, "[set]\nFTOP=abc\nVOL=250\ntop=5\nMute=1\n");
+        Form1 f;
+        f.Form_Load({});
+        QCOMPARE(f.Top(), 0);
+        QCOMPARE(f.Sl1()->value(), 0);
+        QCOMPARE(f.chkValue(0), 0);
+        QCOMPARE(f.chkValue(2), 1);
+    }
+
+    void closeWritesTheKeys() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        f.move(300, 150);
+        f.setChkValue(1, 1);
+        f.Sl1()->setValue(40);
+        f.close();
+        QCOMPARE(settingsBytes(*dir),
+                 QByteArray("[Set]\nTop=0\nRepeat=1\nVol=40\nMute=0\nfTop=2250\nLeft=4500\n"));
+    }
+
+    void closeWhileMinimizedKeepsThePlace() {
+        writeSettings(*dir, "[Set]\nfTop=750\nLeft=1500\n");
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        f.move(0, 0);
+        f.setChkValue(2, 1);
+        f.setWindowState(Qt::WindowMinimized);
+        QCOMPARE(f.WindowState(), int(Form1::vbMinimized));
+        f.close();
+        QCOMPARE(settingsBytes(*dir),
+                 QByteArray("[Set]\nfTop=750\nLeft=1500\nTop=0\nRepeat=0\nVol=0\nMute=1\n"));
+    }
+
+    void controlActions() {
+        Form1 f;
+        f.Form_Load({});
+        f.Sl1()->setValue(100);
+        QCOMPARE(f.MediaPlayer1()->Volume(), 0);
+        f.Sl1()->setValue(50);
+        QCOMPARE(f.MediaPlayer1()->Volume(), -1350);
+        f.Sl1()->setValue(0);
+        QCOMPARE(f.MediaPlayer1()->Volume(), -2700);
+        f.chkCou(1)->click();
+        QCOMPARE(f.MediaPlayer1()->PlayCount(), 0);
+        f.chkCou(1)->click();
+        QCOMPARE(f.MediaPlayer1()->PlayCount(), 1);
+        f.chkCou(2)->click();
+        QVERIFY(f.MediaPlayer1()->Mute());
+        // Setting the current value again runs nothing.
+        f.MediaPlayer1()->setVolume(-5);
+        f.Sl1()->setValue(0);
+        QCOMPARE(f.MediaPlayer1()->Volume(), -5);
+        f.setChkValue(2, 1);
+        f.MediaPlayer1()->setMute(false);
+        f.setChkValue(2, 1);
+        QVERIFY(!f.MediaPlayer1()->Mute());
+        // The slider's keyboard steps.
+        QCOMPARE(f.Sl1()->singleStep(), 5);
+        QCOMPARE(f.Sl1()->pageStep(), 20);
+    }
+
+    void propertiesItemFollowsTheFile() {
+        Form1 f;
+        f.Form_Load({});
+        f.mnuFile_Click();
+        QVERIFY(!f.mnuPro()->isEnabled());
+        f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
+        emit f.mnuFile()->aboutToShow();
+        QVERIFY(f.mnuPro()->isEnabled());
+    }
+
+    void menuTexts() {
+        Form1 f;
+        QStringList menus;
+        for (QAction* a : f.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"ファイル(&F)", "編集(&E)", "ヘルプ(&H)"}));
+        QCOMPARE(f.mnuPro()->text(), QStringLiteral("ファイルのプロパティを表示(&P)"));
+        QCOMPARE(f.mnuSort2()->text(), QStringLiteral("リストを表示(&L)"));
+        QCOMPARE(f.mnuSort2()->shortcut(), QKeySequence(Qt::Key_F12));
+        QStringList items;
+        for (QAction* a : f.menuBar()->actions().at(2)->menu()->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(items, (QStringList{"ヘルプ(&H)", "-", "バージョン情報(&A)"}));
+        QCOMPARE(f.menuBar()->actions().at(2)->menu()->actions().at(0)->shortcut(),
+                 QKeySequence(Qt::Key_F1));
+        QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
+    }
+
+    void commandLine() {
+        Form1 f;
+        f.Form_Load("\"" + media.filePath("a.wav") + "\" \"" + media.filePath("b b.wav") + "\"");
+        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
+        QCOMPARE(f.windowTitle(), QStringLiteral("b b.wav"));
+        QCOMPARE(PlayState::PlayTitle(), QString()); // the command line leaves it alone
+
+        Form1 g;
+        g.Form_Load("\"" + media.filePath("a.wav") + "\" \"" + media.filePath("b"));
+        QCOMPARE(g.MediaPlayer1()->FileName(), media.filePath("a.wav"));
+        QCOMPARE(g.windowTitle(), QStringLiteral("a.wav"));
+
+        Form1 h;
+        h.Form_Load(media.filePath("missing.wav"));
+        QCOMPARE(h.MediaPlayer1()->FileName(), QString());
+        QCOMPARE(h.windowTitle(), QString());
+    }
+
+    void droppedFilesPlayAtOnce() {
+        Form1 f;
+        f.Form_Load({});
+        PlayState::setPlayRow(3);
+        dropFiles(&f, {media.filePath("a.wav"), media.filePath("b b.wav")});
+        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
+        QCOMPARE(f.windowTitle(), QStringLiteral("b b.wav"));
+        QCOMPARE(PlayState::PlayTitle(), QStringLiteral("b b.wav"));
+        QCOMPARE(PlayState::PlayRow(), 3);
+        // Once the close has begun, drops are no longer handled.
+        f.Form_QueryUnload();
+        dropFiles(&f, {media.filePath("a.wav")});
+        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
+    }
+
+    // A file without a picture shrinks the player; the window follows it.
+    void windowFollowsThePlayer() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
+        QTRY_VERIFY(f.MediaPlayer1()->Height() < layout::kPictureMinHeight);
+        QTRY_VERIFY(std::abs(f.Height() - (f.MediaPlayer1()->Height() + 1000)) <= 15);
+        QCOMPARE(f.Width(), 4300);
+        QCOMPARE(f.MediaPlayer1()->Width(), 4200);
+    }
+
+    void aboutWindow() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        f.move(100, 50); // 1500, 750 twips
+        f.mnuAbout_Click();
+        auto abouts = f.findChildren<Form2*>();
+        QCOMPARE(abouts.size(), 1);
+        f.mnuAbout_Click();
+        QCOMPARE(f.findChildren<Form2*>().size(), 1);
+        Form2* about = abouts.first();
+        const QPoint at = layout::centreOver(QRect(f.Left(), f.Top(), f.Width(), f.Height()),
+                                             about->Width(), about->Height());
+        QCOMPARE(about->frameGeometry().topLeft(),
+                 QPoint(qRound(at.x() / 15.0), qRound(at.y() / 15.0)));
+        QVERIFY(mTop::isTopmost(about));
+        QCOMPARE(about->Width(), 3465);
+        QCOMPARE(about->Height(), 3390);
+        QCOMPARE(about->windowTitle(), QStringLiteral("about"));
+        QVERIFY(!about->Text1(0)->text().isEmpty());
+        QVERIFY(about->Text1(0)->isReadOnly());
+        about->Text1(1)->setFocus();
+        QTRY_COMPARE(about->Text1(1)->selectedText(), about->Text1(1)->text());
+        about->Command1()->click();
+        QTRY_COMPARE(f.findChildren<Form2*>().size(), 0);
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
