@@ -13,6 +13,8 @@
 #include "platform/shell.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
+#include "playlist/frm_list2.h"
+#include "playlist/grid_view.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -107,7 +109,14 @@ Form1::Form1(QWidget* parent)
     setWidth(player_->Width() + 100);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // Windows still loaded go with the program, without their close steps.
+    delete list_.data();
+}
+
+frmList2* Form1::playlistWindow() const {
+    return list_.data();
+}
 
 void Form1::buildMenus() {
     mnuFile_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -122,11 +131,8 @@ void Form1::buildMenus() {
     mnuSort2_ = mnuEdit->addAction(QStringLiteral("リストを表示(&L)"));
     mnuSort2_->setCheckable(true);
     mnuSort2_->setShortcut(Qt::Key_F12);
-    // The handler keeps the tick itself, as the record of a shown list.
-    connect(mnuSort2_, &QAction::triggered, this, [this] {
-        mnuSort2_->setChecked(!mnuSort2_->isChecked());
-        mnuSort2_Click();
-    });
+    // The tick is the record of a shown list; the menu turns it over first.
+    connect(mnuSort2_, &QAction::triggered, this, &Form1::mnuSort2_Click);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     QAction* mnuHelp2 = mnuHelp->addAction(QStringLiteral("ヘルプ(&H)"));
@@ -335,7 +341,16 @@ void Form1::mnuList_Click() {
 
 void Form1::mnuSort2_Click() {
     // The tick was already turned over: it now says what the list becomes.
-    Q_UNUSED(list_);
+    if (!mnuSort2_->isChecked()) {
+        if (list_)
+            list_->hide();
+        return;
+    }
+    if (!list_) {
+        list_ = new frmList2(this);
+        list_->Form_Load();
+    }
+    list_->show();
 }
 
 void Form1::mnuHelp2_Click() {
@@ -356,11 +371,45 @@ void Form1::mnuAbout_Click() {
 }
 
 void Form1::MediaPlayer1_EndOfStream(int) {
-    if (!mnuSort2_->isChecked()) {
+    if (!mnuSort2_->isChecked() || !list_) {
+        // The list is hidden: the player stops, or repeats the file by itself.
         if (chkValue(1) == 0)
             player_->Stop();
         return;
     }
+    PlaylistGrid& grid = list_->grid();
+    GridView* view = list_->Grid1();
+    const std::int32_t rows = grid.Rows();
+    if (rows == 1)
+        return;
+    const std::int32_t playRow = PlayState::PlayRow();
+    auto load = [&](std::int32_t row) {
+        PlayState::setPlayRow(row);
+        grid.setRow(row);
+        player_->setFileName(grid.fullPath(row));
+        grid.setColSel(1);
+        PlayState::setPlayTitle(mFile::GetFileName(player_->FileName()));
+        setWindowTitle(PlayState::PlayTitle());
+    };
+    if (playRow < rows - 1) {
+        load(playRow + 1);
+    } else if (rows == playRow + 1) {
+        if (chkValue(1) == 1) {
+            load(1);
+        } else {
+            PlayState::setPlayRow(1);
+            grid.setRow(1);
+            player_->Stop();
+        }
+    } else {
+        return; // the row it played is gone: nothing to go on from
+    }
+    // Bring the current entry into view, one row more near the bottom.
+    if (!view->RowIsVisible(PlayState::PlayRow()))
+        view->scrollRowIntoView(PlayState::PlayRow());
+    if (grid.Row() >= view->VisibleRows())
+        view->setTopRow(view->TopRow() + 1);
+    list_->showPosition(PlayState::PlayRow());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -378,6 +427,9 @@ void Form1::Form_QueryUnload() {
 
 void Form1::Form_Unload() {
     using namespace mIni;
+    // A hidden list window closes too, so an edited filter list is kept.
+    if (list_)
+        list_->close();
     WriteSetting(kSection, key::AlwaysOnTop, QString::number(chkValue(0)));
     WriteSetting(kSection, key::Repeat, QString::number(chkValue(1)));
     WriteSetting(kSection, key::Volume, QString::number(slider_->value()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 
@@ -53,7 +54,7 @@ public:
     double twipsPerPixelY() const;
 
     // The playlist window, once it has been loaded; nullptr before.
-    frmList2* playlistWindow() const { return list_; }
+    frmList2* playlistWindow() const;
 
     // Handlers, named as the events they serve.
     void Form_Resize();
@@ -94,6 +95,6 @@ private:
     QAction* mnuPro_ = nullptr;
     QAction* mnuSort2_ = nullptr;
     Form2* about_ = nullptr;
-    frmList2* list_ = nullptr;
+    QPointer<frmList2> list_;
     bool closing_ = false;
 };

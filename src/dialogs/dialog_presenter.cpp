@@ -1,0 +1,83 @@
+#include "dialogs/dialog_presenter.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+class QtDialogs final : public DialogPresenter {
+public:
+    FileAnswer askFile(const FileRequest& r) override {
+        QFileDialog dialog(r.owner, r.title, r.initialDir);
+        dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        if (!r.confirmOverwrite)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        QStringList names;
+        for (const auto& [description, patterns] : r.filters) {
+            QString p = patterns;
+            names << description + QStringLiteral(" (") + p.replace(u';', u' ') + u')';
+        }
+        if (!names.isEmpty()) {
+            dialog.setNameFilters(names);
+            dialog.selectNameFilter(names.value(std::max(0, r.filterIndex), names.first()));
+        }
+        if (!r.defaultExt.isEmpty())
+            dialog.setDefaultSuffix(r.defaultExt);
+        if (!r.fileName.isEmpty())
+            dialog.selectFile(r.fileName);
+        FileAnswer a;
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            a.accepted = true;
+            a.path = dialog.selectedFiles().first();
+        }
+        return a;
+    }
+
+    std::optional<QColor> askColor(QWidget* owner, const QColor& initial) override {
+        const QColor c = QColorDialog::getColor(initial, owner);
+        return c.isValid() ? std::optional<QColor>(c) : std::nullopt;
+    }
+
+    std::optional<QFont> askFont(QWidget* owner, const QFont& initial) override {
+        bool ok = false;
+        const QFont f = QFontDialog::getFont(&ok, initial, owner);
+        return ok ? std::optional<QFont>(f) : std::nullopt;
+    }
+
+    bool askPrinter(QWidget* owner, PrintRequest& r) override {
+        QPrinter printer;
+        printer.setCopyCount(std::max(1, r.copies));
+        QPrintDialog dialog(&printer, owner);
+        dialog.setMinMax(r.minPage, r.maxPage);
+        if (r.fromPage > 0)
+            dialog.setFromTo(r.fromPage, r.toPage);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        r.fromPage = dialog.fromPage();
+        r.toPage = dialog.toPage();
+        r.minPage = dialog.minPage();
+        r.maxPage = dialog.maxPage();
+        r.copies = printer.copyCount();
+        return true;
+    }
+};
+
+DialogPresenter*& override() {
+    static DialogPresenter* p = nullptr;
+    return p;
+}
+
+} // namespace
+
+DialogPresenter& DialogPresenter::current() {
+    static QtDialogs qt;
+    return override() ? *override() : qt;
+}
+
+void DialogPresenter::setForTesting(DialogPresenter* presenter) {
+    override() = presenter;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Shows the common dialogs. The program's one presenter shows Qt's dialogs;
+// tests put in one that answers without showing anything.
+class DialogPresenter {
+public:
+    struct FileRequest {
+        QWidget* owner = nullptr;
+        bool save = false;
+        QString title;
+        QList<QPair<QString, QString>> filters; // description, patterns
+        int filterIndex = 0;                    // 0-based filter shown first
+        QString initialDir;
+        QString fileName; // proposed
+        QString defaultExt;
+        bool confirmOverwrite = false;
+        bool mustExist = false;
+    };
+    struct FileAnswer {
+        bool accepted = false;
+        QString path;
+    };
+    struct PrintRequest {
+        int fromPage = 0, toPage = 0, minPage = 0, maxPage = 0, copies = 0;
+    };
+
+    virtual ~DialogPresenter() = default;
+    virtual FileAnswer askFile(const FileRequest& request) = 0;
+    virtual std::optional<QColor> askColor(QWidget* owner, const QColor& initial) = 0;
+    virtual std::optional<QFont> askFont(QWidget* owner, const QFont& initial) = 0;
+    // Fills the request's fields back when accepted.
+    virtual bool askPrinter(QWidget* owner, PrintRequest& request) = 0;
+
+    static DialogPresenter& current();
+    // Tests: nullptr puts the Qt dialogs back.
+    static void setForTesting(DialogPresenter* presenter);
+};

@@ -1,0 +1,52 @@
+#include "platform/trash.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace mdRecycled {
+namespace {
+
+std::function<bool(const QString&)>& confirmHook() {
+    static std::function<bool(const QString&)> hook;
+    return hook;
+}
+std::function<void(const QString&)>& reportHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void setPromptsForTesting(std::function<bool(const QString&)> confirm,
+                          std::function<void(const QString&)> report) {
+    confirmHook() = std::move(confirm);
+    reportHook() = std::move(report);
+}
+
+Outcome RecycleFile(QWidget* owner, const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return Outcome::Missing;
+    const QString question =
+        QStringLiteral("ファイルをゴミ箱へ移動しますか？\n\n") + info.fileName();
+    const bool yes = confirmHook()
+                         ? confirmHook()(question)
+                         : QMessageBox::question(owner, QStringLiteral("ファイルの削除"), question,
+                                                 QMessageBox::Yes | QMessageBox::No,
+                                                 QMessageBox::No) == QMessageBox::Yes;
+    if (!yes)
+        return Outcome::Declined;
+    QFile file(path);
+    if (file.moveToTrash())
+        return Outcome::Trashed;
+    const QString message = QStringLiteral("ゴミ箱へ移動できませんでした。\n\n") + path +
+                            QStringLiteral("\n") + file.errorString();
+    if (reportHook())
+        reportHook()(message);
+    else
+        QMessageBox::warning(owner, QStringLiteral("ファイルの削除"), message);
+    return Outcome::Failed;
+}
+
+} // namespace mdRecycled

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace mdRecycled {
+
+enum class Outcome {
+    Trashed,  // the file is in the trash
+    Declined, // the person answered No; the file stays
+    Missing,  // there was no such file
+    Failed,   // the move failed (no trash on that volume, no permission); told
+};
+
+// Asks the person, then moves the file to the desktop's trash. A failure is
+// told in a message as the desktop would tell it.
+Outcome RecycleFile(QWidget* owner, const QString& path);
+
+// Tests answer the question and take the failure message without a window.
+void setPromptsForTesting(std::function<bool(const QString& question)> confirm,
+                          std::function<void(const QString& message)> report);
+
+} // namespace mdRecycled

@@ -1,0 +1,257 @@
+#include "playlist/grid_view.h"
+
+#include "fs/path_helpers.h"
+#include "platform/twips.h"
+#include "playlist/playlist_table_model.h"
+
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+
+GridView::GridView(PlaylistGrid* grid, QWidget* parent)
+    : QTableView(parent)
+    , grid_(grid)
+    , model_(new PlaylistTableModel(grid, this)) {
+    setModel(model_);
+    // The window draws the selection from the grid; the view selects nothing.
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    // Fixed row heights: a million rows cost nothing to measure.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.contains(Qt::BackgroundRole))
+                    emit SelChange();
+            });
+}
+
+double GridView::twipsPerPixel() const {
+    return twips::perPixel(logicalDpiY());
+}
+
+std::int32_t GridView::TopRow() const {
+    const int first = rowAt(0);
+    return first < 0 ? 1 : first + 1;
+}
+
+void GridView::setTopRow(std::int32_t row) {
+    if (row < 1 || row >= grid_->Rows())
+        return;
+    verticalScrollBar()->setValue(row - 1);
+}
+
+bool GridView::RowIsVisible(std::int32_t row) const {
+    if (row == 0)
+        return true;
+    if (row < 1 || row >= grid_->Rows())
+        return false;
+    const int y = rowViewportPosition(row - 1);
+    return y >= 0 && y + rowHeight(row - 1) <= viewport()->height();
+}
+
+std::int32_t GridView::VisibleRows() const {
+    const double tpp = twipsPerPixel();
+    const auto header = static_cast<std::int64_t>(horizontalHeader()->height() * tpp);
+    const auto row = static_cast<std::int64_t>(verticalHeader()->defaultSectionSize() * tpp);
+    return mCode::VisibleRows(grid_->Rows(), PlaylistGrid::FixedRows(),
+                              static_cast<std::int64_t>(height() * tpp),
+                              [&](std::int32_t i) { return i == 0 ? header : row; });
+}
+
+void GridView::scrollRowIntoView(std::int32_t row) {
+    if (row < 1 || row >= grid_->Rows() || RowIsVisible(row))
+        return;
+    // The first top row, counted from 1, at which the row shows whole.
+    const int perPage = std::max(1, viewport()->height() / std::max(1, rowHeight(0)));
+    setTopRow(std::max(1, row - perPage + 1));
+    if (!RowIsVisible(row))
+        setTopRow(row);
+}
+
+void GridView::setColWidth(int col, int twipsValue) {
+    setColumnWidth(col, twips::toPixels(twipsValue, twips::perPixel(logicalDpiX())));
+}
+
+int GridView::ColWidth(int col) const {
+    return static_cast<int>(columnWidth(col) * twips::perPixel(logicalDpiX()));
+}
+
+int GridView::shiftMask(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+int GridView::keyCode(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    default:
+        return qtKey;
+    }
+}
+
+int GridView::buttonOf(Qt::MouseButton b) const {
+    switch (b) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+void GridView::trackMouse(const QPoint& p) {
+    const int r = rowAt(p.y());
+    mouseRow_ = r < 0 ? -1 : r + 1;
+}
+
+void GridView::mousePressEvent(QMouseEvent* e) {
+    trackMouse(e->position().toPoint());
+    setFocus(Qt::MouseFocusReason);
+    emit MouseDown(buttonOf(e->button()), shiftMask(e->modifiers()), e->position().x(),
+                   e->position().y());
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    // Above the rows the pointer is over the header.
+    if (p.y() < 0)
+        mouseRow_ = 0;
+    else
+        trackMouse(p);
+    const int buttons =
+        (e->buttons() & Qt::LeftButton ? 1 : 0) | (e->buttons() & Qt::RightButton ? 2 : 0);
+    emit MouseMove(buttons, shiftMask(e->modifiers()), p.x(), p.y());
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* e) {
+    emit MouseUp(buttonOf(e->button()), shiftMask(e->modifiers()), e->position().x(),
+                 e->position().y());
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* e) {
+    trackMouse(e->position().toPoint());
+    emit DblClick();
+}
+
+void GridView::moveSelectionBy(int key, bool extend) {
+    const std::int32_t last = grid_->Rows() - 1;
+    if (last < 1)
+        return;
+    const std::int32_t from = extend ? grid_->RowSel() : grid_->Row();
+    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
+    std::int32_t to = from;
+    switch (key) {
+    case Qt::Key_Up:
+        to = from - 1;
+        break;
+    case Qt::Key_Down:
+        to = from + 1;
+        break;
+    case Qt::Key_PageUp:
+        to = from - page;
+        break;
+    case Qt::Key_PageDown:
+        to = from + page;
+        break;
+    case Qt::Key_Home:
+        to = 1;
+        break;
+    case Qt::Key_End:
+        to = last;
+        break;
+    default:
+        return;
+    }
+    to = std::clamp(to, std::int32_t{1}, last);
+    if (extend)
+        grid_->setRowSel(to);
+    else
+        grid_->setRow(to);
+    grid_->setColSel(PlaylistGrid::Cols() - 1);
+    scrollRowIntoView(extend ? grid_->RowSel() : grid_->Row());
+}
+
+void GridView::keyPressEvent(QKeyEvent* e) {
+    emit KeyDown(keyCode(e->key()), shiftMask(e->modifiers()));
+    switch (e->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        moveSelectionBy(e->key(), e->modifiers() & Qt::ShiftModifier);
+        e->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        e->accept();
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(e);
+    }
+}
+
+void GridView::keyReleaseEvent(QKeyEvent* e) {
+    emit KeyUp(keyCode(e->key()), shiftMask(e->modifiers()));
+    QAbstractScrollArea::keyReleaseEvent(e);
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+    // A press on the header row: the window decides what it does.
+    if (watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            mouseRow_ = 0;
+            setFocus(Qt::MouseFocusReason);
+            emit MouseDown(buttonOf(e->button()), shiftMask(e->modifiers()), e->position().x(),
+                           e->position().y() - horizontalHeader()->height());
+            return false;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            mouseRow_ = 0;
+            emit DblClick();
+            return false;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void GridView::dragEnterEvent(QDragEnterEvent* e) {
+    e->acceptProposedAction();
+}
+
+void GridView::dragMoveEvent(QDragMoveEvent* e) {
+    e->acceptProposedAction();
+}
+
+void GridView::dropEvent(QDropEvent* e) {
+    e->acceptProposedAction();
+    emit OLEDragDrop(e->mimeData());
+}

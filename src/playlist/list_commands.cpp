@@ -1,0 +1,221 @@
+// The playlist window's ten commands.
+#include "app/form1.h"
+#include "app/play_state.h"
+#include "app/settings.h"
+#include "dialogs/common_dialog.h"
+#include "fs/path_helpers.h"
+#include "media/media_player.h"
+#include "platform/numbers.h"
+#include "playlist/frm_list2.h"
+#include "playlist/grid_view.h"
+#include "playlist/m3u.h"
+
+#include <QDir>
+#include <QLineEdit>
+
+namespace {
+
+const QString kSnapshot = QStringLiteral("Sonoquill.m3u");
+const QString kListFilter =
+    QStringLiteral("M3U(*.m3u)|*.m3u|") + QStringLiteral("すべてのファイル (*.*)|*.*");
+// OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES
+constexpr std::int32_t kListDialogFlags = 0x280804;
+
+} // namespace
+
+void frmList2::cmd_Click(int index) {
+    switch (index) {
+    case 0:
+        text2_->setText(kDefaultFilterList);
+        break;
+    case 1:
+        cmdSort();
+        break;
+    case 2:
+        cmdMove(-1);
+        break;
+    case 3:
+        cmdMove(+1);
+        break;
+    case 4:
+        cmdRemove();
+        break;
+    case 5:
+        cmdReset();
+        break;
+    case 6:
+        cmdSave();
+        break;
+    case 7:
+        cmdLoad();
+        break;
+    case 8:
+        cmdRestore();
+        break;
+    case 9:
+        cmdSnap();
+        break;
+    default:
+        break;
+    }
+}
+
+// By the whole full path, as a sorted system list orders it.
+void frmList2::cmdSort() {
+    if (grid_.Rows() >= 2) {
+        view_->setVisible(false);
+        grid_.beginBatch();
+        grid_.setHighLight(0);
+        list2_.Clear();
+        const std::int32_t rows = grid_.Rows();
+        for (std::int32_t r = 1; r < rows; ++r)
+            list2_.AddItem(grid_.fullPath(r));
+        cmdReset();
+        for (std::int32_t i = 0; i < list2_.ListCount(); ++i)
+            grid_.appendPath(list2_.List(i));
+        list2_.Clear();
+        grid_.setHighLight(1);
+        grid_.setRow(1);
+        grid_.setColSel(1);
+        grid_.endBatch();
+    }
+    PlayState::setPlayRow(0);
+    view_->setVisible(true);
+    showPosition(grid_.Row());
+}
+
+void frmList2::cmdMove(int direction) {
+    const std::int32_t rows = grid_.Rows();
+    if (rows > 1) {
+        const std::int32_t row = grid_.Row();
+        if (row < 1)
+            return; // no entry selected: nothing to move
+        grid_.setHighLight(0);
+        std::int32_t target;
+        if (direction < 0)
+            target = row == 1 ? rows - 1 : row - 1;
+        else
+            target = row == rows - 1 ? 1 : row + 1;
+        grid_.setRowPosition(row, target);
+        selectRow(target, true);
+        bringRowIntoView(target);
+    } else if (grid_.Row() < 1) {
+        return;
+    }
+    showPosition(grid_.Row());
+}
+
+void frmList2::cmdRemove() {
+    const std::int32_t rows = grid_.Rows();
+    if (rows == 1 || grid_.Row() < 1)
+        return;
+    if (rows == 2)
+        cmdReset();
+    else
+        grid_.RemoveItem(grid_.Row());
+}
+
+void frmList2::cmdReset() {
+    grid_.Clear();
+    grid_.setRows(1);
+    grid_.setTextMatrix(0, 0, QStringLiteral("File"));
+    grid_.setTextMatrix(0, 1, QStringLiteral("Path"));
+    grid_.setHighLight(0);
+    PlayState::setPlayRow(0);
+}
+
+void frmList2::cmdSave() {
+    const std::int32_t remembered = grid_.Row();
+    cCommonDlg dlg;
+    dlg.setForm(this);
+    dlg.setDialogTitle(QStringLiteral("名前を付けて保存"));
+    dlg.setFilter(kListFilter);
+    dlg.setFilterIndex(0);
+    dlg.setFlags(kListDialogFlags);
+    dlg.setInitDir(QDir::currentPath());
+    dlg.setCancelError(true);
+    dlg.ShowSave();
+    if (dlg.CancelButton())
+        return;
+    WritePlaylist(grid_, dlg.FileName()); // a failure leaves the old file whole
+    grid_.setRow(remembered);
+    grid_.setColSel(1);
+}
+
+void frmList2::cmdLoad() {
+    cCommonDlg dlg;
+    dlg.setForm(this);
+    dlg.setDialogTitle(QStringLiteral("開く"));
+    dlg.setFilter(kListFilter);
+    dlg.setFilterIndex(1);
+    dlg.setFlags(kListDialogFlags);
+    dlg.setInitDir(QDir::currentPath());
+    dlg.setCancelError(true);
+    dlg.ShowOpen();
+    if (dlg.CancelButton())
+        return;
+    cmdReset();
+    setBusy(true, true);
+    grid_.beginBatch();
+    const bool read = ReadPlaylist(grid_, dlg.FileName(), true);
+    if (read) {
+        grid_.setHighLight(1);
+        if (grid_.Rows() > 1) {
+            grid_.setRow(1);
+            grid_.setColSel(1);
+        }
+    }
+    grid_.endBatch();
+    setBusy(false, true);
+}
+
+void frmList2::cmdRestore() {
+    std::int32_t pin =
+        numbers::toInt32(mIni::ReadSetting(mIni::kSection, mIni::key::PinnedRow)).value_or(0);
+    if (pin == 0)
+        pin = 1;
+    QDir::setCurrent(mIni::AppPath());
+    if (!mFile::FileExists(kSnapshot))
+        return;
+    setBusy(true, true);
+    grid_.beginBatch();
+    grid_.setHighLight(0);
+    cmdReset();
+    ReadPlaylist(grid_, kSnapshot, false);
+    const std::int32_t entries = grid_.Rows() - 1;
+    if (entries < 1) {
+        // A snapshot without entries: nothing to select or play.
+        grid_.endBatch();
+        setBusy(false, true);
+        return;
+    }
+    pin = std::clamp(pin, std::int32_t{1}, entries);
+    selectRow(pin, true);
+    grid_.endBatch();
+
+    MediaPlayer* player = main_->MediaPlayer1();
+    player->setFileName(grid_.fullPath(grid_.Row()));
+    showPosition(pin);
+    PlayState::setPlayTitle(mFile::GetFileName(player->FileName()));
+    main_->setWindowTitle(PlayState::PlayTitle());
+    PlayState::setPlayRow(pin);
+    view_->setVisible(true);
+
+    if (grid_.Row() >= view_->VisibleRows())
+        view_->setTopRow(view_->TopRow() + 1);
+    bringRowIntoView(pin);
+    if (grid_.Row() >= view_->VisibleRows())
+        view_->setTopRow(view_->TopRow() + 1);
+    setBusy(false, true);
+}
+
+void frmList2::cmdSnap() {
+    view_->setVisible(false);
+    const std::int32_t remembered = grid_.Row();
+    QDir::setCurrent(mIni::AppPath());
+    WritePlaylist(grid_, kSnapshot);
+    view_->setVisible(true);
+    grid_.setRow(remembered);
+    grid_.setColSel(1);
+    mIni::WriteSetting(mIni::kSection, mIni::key::PinnedRow, QString::number(grid_.Row()));
+}

@@ -1,0 +1,102 @@
+#include "playlist/m3u.h"
+
+#include "platform/codepage.h"
+#include "playlist/playlist_grid.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+
+void addLine(PlaylistGrid& grid, QByteArrayView line, bool skipComments) {
+    if (line.isEmpty() || (skipComments && line.front() == '#'))
+        return;
+    if (codepage::isValidUtf8(line))
+        grid.appendUtf8Path(line);
+    else
+        grid.appendPath(codepage::decodeLine(line));
+}
+
+struct BatchGuard {
+    explicit BatchGuard(PlaylistGrid& g)
+        : grid(g) {
+        grid.beginBatch();
+    }
+    ~BatchGuard() { grid.endBatch(); }
+    PlaylistGrid& grid;
+};
+
+} // namespace
+
+bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    BatchGuard batch(grid);
+    QByteArray buffer;
+    bool first = true;
+    bool pendingCr = false; // a CR ended the last chunk: an LF after it is part of it
+    while (true) {
+        const QByteArray chunk = file.read(kChunk);
+        if (chunk.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                return false;
+            break;
+        }
+        buffer += chunk;
+        QByteArrayView view(buffer);
+        if (first) {
+            view = codepage::skipBom(view);
+            first = false;
+        }
+        qsizetype start = 0;
+        if (pendingCr && !view.isEmpty() && view[0] == '\n')
+            start = 1;
+        pendingCr = false;
+        for (qsizetype i = start; i < view.size(); ++i) {
+            const char c = view[i];
+            if (c != '\n' && c != '\r')
+                continue;
+            addLine(grid, view.sliced(start, i - start), skipComments);
+            if (c == '\r') {
+                if (i + 1 < view.size()) {
+                    if (view[i + 1] == '\n')
+                        ++i;
+                } else {
+                    pendingCr = true;
+                }
+            }
+            start = i + 1;
+        }
+        buffer = view.sliced(start).toByteArray();
+    }
+    addLine(grid, buffer, skipComments); // a last line without a line end
+    return true;
+}
+
+bool WritePlaylist(const PlaylistGrid& grid, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray out;
+    out.reserve(kChunk + 4096);
+    for (std::int32_t r = 1; r < grid.Rows(); ++r) {
+        const QByteArrayView line = grid.fullPathUtf8(r);
+        out.append(line.data(), line.size());
+        out += "\r\n";
+        if (out.size() >= kChunk) {
+            if (file.write(out) != out.size()) {
+                file.cancelWriting();
+                return false;
+            }
+            out.clear();
+        }
+    }
+    if (!out.isEmpty() && file.write(out) != out.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
