@@ -32,8 +32,9 @@ void SortedList::sortIfNeeded() const {
     collator.setNumericMode(false);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(items_.size());
+    // Folded first: not every collation backend honours the case setting.
     for (const QString& s : items_)
-        keys.push_back(collator.sortKey(s));
+        keys.push_back(collator.sortKey(s.toCaseFolded()));
     std::vector<std::uint32_t> order(items_.size());
     std::iota(order.begin(), order.end(), 0u);
     // Stable: items that collate alike keep the order they were added in.

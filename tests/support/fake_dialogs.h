@@ -1,0 +1,34 @@
+#pragma once
+
+// Answers the common dialogs without showing them, and keeps what was asked.
+
+#include "dialogs/dialog_presenter.h"
+
+#include <QStringList>
+
+class FakeDialogs : public DialogPresenter {
+public:
+    FakeDialogs() { DialogPresenter::setForTesting(this); }
+    ~FakeDialogs() override { DialogPresenter::setForTesting(nullptr); }
+
+    // The next file dialog's answer: a path, or "" for Cancel.
+    QString nextFile;
+    QList<FileRequest> asked;
+
+    FileAnswer askFile(const FileRequest& r) override {
+        asked.append(r);
+        return {!nextFile.isEmpty(), nextFile};
+    }
+    std::optional<QColor> askColor(QWidget*, const QColor&) override { return color; }
+    std::optional<QFont> askFont(QWidget*, const QFont&) override { return font; }
+    bool askPrinter(QWidget*, PrintRequest& r) override {
+        if (!printerAccepts)
+            return false;
+        r.copies = 3;
+        return true;
+    }
+
+    std::optional<QColor> color;
+    std::optional<QFont> font;
+    bool printerAccepts = false;
+};

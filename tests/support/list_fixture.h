@@ -1,0 +1,38 @@
+#pragma once
+
+// A main window with its playlist window open, settings in a folder of the
+// test's own and an engine that plays untimed without a device.
+
+#include "app/form1.h"
+#include "app/play_state.h"
+#include "app/settings.h"
+#include "media/media_player.h"
+#include "playlist/frm_list2.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+struct ListFixture {
+    QTemporaryDir appDir;
+    std::unique_ptr<Form1> main;
+
+    ListFixture() {
+        mIni::overrideAppPathForTesting(appDir.path());
+        MediaPlayer::setEngineOptions({true, true, {}});
+        PlayState::setPlayRow(0);
+        PlayState::setPlayTitle({});
+        main = std::make_unique<Form1>();
+        main->Form_Load({});
+        main->show();
+    }
+    ~ListFixture() { mIni::overrideAppPathForTesting({}); }
+
+    frmList2* open() {
+        if (!main->mnuSort2()->isChecked())
+            main->mnuSort2()->trigger();
+        return main->playlistWindow();
+    }
+};
