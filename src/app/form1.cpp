@@ -105,6 +105,7 @@ Form1::Form1(QWidget* parent)
     connect(timer_, &QTimer::timeout, this, &Form1::Timer1_Timer);
     timer_->start();
     connect(player_, &MediaPlayer::EndOfStream, this, &Form1::MediaPlayer1_EndOfStream);
+    connect(player_, &MediaPlayer::PassEnded, this, &Form1::MediaPlayer1_PassEnded);
     setHeight(player_->Height() + 1000);
     setWidth(player_->Width() + 100);
 }
@@ -410,6 +411,13 @@ void Form1::MediaPlayer1_EndOfStream(int) {
     if (grid.Row() >= view->VisibleRows())
         view->setTopRow(view->TopRow() + 1);
     list_->showPosition(PlayState::PlayRow());
+}
+
+// With repeat on the player repeats the file by itself; a shown list still
+// goes on to its next entry, and round to the first after the last.
+void Form1::MediaPlayer1_PassEnded() {
+    if (mnuSort2_->isChecked() && list_)
+        MediaPlayer1_EndOfStream(0);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -70,6 +70,7 @@ public:
     void mnuHelp2_Click();
     void mnuAbout_Click();
     void MediaPlayer1_EndOfStream(int result);
+    void MediaPlayer1_PassEnded();
     void OpenCommandLine(const QString& text);
 
 signals:

@@ -16,7 +16,10 @@
 namespace {
 
 constexpr char kMidiProtocol[] = "sonoquill-midi";
-constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3;
+constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3, kObserveLoop = 4;
+// "For ever" is a pass count that mpv counts down, so each pass is seen; it is
+// topped up long before it runs out.
+constexpr long long kForeverPasses = 10000, kTopUpBelow = 5000;
 
 bool isMidi(const QString& path) {
     const QString low = path.toLower();
@@ -121,6 +124,7 @@ Engine::Engine(const Options& options, QObject* parent)
     mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle_, kObserveLoop, "loop-file", MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(
         handle_,
         [](void* self) {
@@ -189,9 +193,11 @@ void Engine::setMute(bool mute) {
 void Engine::setRepeats(int repeats) {
     if (!handle_)
         return;
-    const QByteArray value = repeats < 0    ? QByteArray("inf")
+    repeatForever_ = repeats < 0;
+    const QByteArray value = repeats < 0    ? QByteArray::number(kForeverPasses)
                              : repeats == 0 ? QByteArray("no")
                                             : QByteArray::number(repeats);
+    loopsLeft_ = -1;
     mpv_set_property_string(handle_, "loop-file", value.constData());
 }
 
@@ -334,6 +340,20 @@ void Engine::handleEvent(void* raw) {
                 endPending_ = false;
                 emit endOfStream();
             }
+        } else if (event->reply_userdata == kObserveLoop && prop->format == MPV_FORMAT_STRING) {
+            bool number = false;
+            const long long left = QByteArray(*static_cast<char**>(prop->data)).toLongLong(&number);
+            if (!number) {
+                loopsLeft_ = -1;
+                break;
+            }
+            const bool passed = loopsLeft_ >= 0 && left < loopsLeft_;
+            loopsLeft_ = left;
+            if (repeatForever_ && left < kTopUpBelow)
+                mpv_set_property_string(handle_, "loop-file",
+                                        QByteArray::number(kForeverPasses).constData());
+            if (passed)
+                emit passEnded();
         } else if (event->reply_userdata == kObserveDuration) {
             duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
             emit durationChanged(duration_);

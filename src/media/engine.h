@@ -73,6 +73,8 @@ signals:
     // A real end of the loaded item (all of a playlist's entries); never for
     // a replaced, stopped or failed file.
     void endOfStream();
+    // A pass of a repeating file ended and the file starts again.
+    void passEnded();
     void failed(Engine::Failure failure);
     void pictureSizeChanged(QSize displaySize);
     void pausedChanged(bool paused);
@@ -94,5 +96,7 @@ private:
     bool paused_ = false;
     bool idle_ = true;
     bool endPending_ = false;
+    bool repeatForever_ = false;
+    long long loopsLeft_ = -1; // mpv counts the passes still to come down
     double duration_ = 0;
 };

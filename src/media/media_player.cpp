@@ -182,6 +182,7 @@ void MediaPlayer::startEngine() {
         setState(State::Ended);
         emit EndOfStream(0);
     });
+    connect(engine_, &Engine::passEnded, this, &MediaPlayer::PassEnded);
     connect(engine_, &Engine::failed, this, [this](Engine::Failure f) {
         failure_ = f;
         picture_ = QSize();

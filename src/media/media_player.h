@@ -79,6 +79,9 @@ signals:
     // Playback reached the end of the loaded file (never for a replaced,
     // stopped or failed file). The argument is a result code, always 0.
     void EndOfStream(int result);
+    // A pass of a repeating file (PlayCount 0) ended; the file plays again by
+    // itself. Lets a shown playlist go on while the file would repeat.
+    void PassEnded();
     void stateChanged(MediaPlayer::State state);
 
 protected:

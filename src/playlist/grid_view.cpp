@@ -44,11 +44,19 @@ GridView::GridView(PlaylistGrid* grid, QWidget* parent)
             });
 }
 
+void GridView::ensureLaidOut() const {
+    auto* self = const_cast<GridView*>(this);
+    self->executeDelayedItemsLayout();
+    if (verticalScrollBar()->maximum() + 1 < model()->rowCount())
+        self->updateGeometries();
+}
+
 double GridView::twipsPerPixel() const {
     return twips::perPixel(logicalDpiY());
 }
 
 std::int32_t GridView::TopRow() const {
+    ensureLaidOut();
     const int first = rowAt(0);
     return first < 0 ? 1 : first + 1;
 }
@@ -56,6 +64,7 @@ std::int32_t GridView::TopRow() const {
 void GridView::setTopRow(std::int32_t row) {
     if (row < 1 || row >= grid_->Rows())
         return;
+    ensureLaidOut();
     verticalScrollBar()->setValue(row - 1);
 }
 
@@ -64,6 +73,7 @@ bool GridView::RowIsVisible(std::int32_t row) const {
         return true;
     if (row < 1 || row >= grid_->Rows())
         return false;
+    ensureLaidOut();
     const int y = rowViewportPosition(row - 1);
     return y >= 0 && y + rowHeight(row - 1) <= viewport()->height();
 }
@@ -133,6 +143,12 @@ void GridView::trackMouse(const QPoint& p) {
 void GridView::mousePressEvent(QMouseEvent* e) {
     trackMouse(e->position().toPoint());
     setFocus(Qt::MouseFocusReason);
+    // As the grid does by itself: the pressed cell's column becomes current.
+    if (mouseRow_ >= 1) {
+        const int col = columnAt(static_cast<int>(e->position().x()));
+        if (col >= 0)
+            grid_->setCol(col);
+    }
     emit MouseDown(buttonOf(e->button()), shiftMask(e->modifiers()), e->position().x(),
                    e->position().y());
 }

@@ -64,6 +64,9 @@ protected:
 
 private:
     void trackMouse(const QPoint& viewportPos);
+    // Rows added or removed reach the scroll bar only at the next layout;
+    // scrolling and measuring need it now.
+    void ensureLaidOut() const;
     int buttonOf(Qt::MouseButton b) const;
     void moveSelectionBy(int key, bool extend);
 
