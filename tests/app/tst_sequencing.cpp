@@ -61,9 +61,8 @@ private slots:
         frmList2* w = listOf(f, {files[0]});
         f.main->setChkValue(1, 1);
         int loads = 0;
-        connect(f.main->MediaPlayer1(), &MediaPlayer::stateChanged, [&](MediaPlayer::State s) {
-            loads += s == MediaPlayer::State::Opening;
-        });
+        connect(f.main->MediaPlayer1(), &MediaPlayer::stateChanged,
+                [&](MediaPlayer::State s) { loads += s == MediaPlayer::State::Opening; });
         play(w, 1);
         QTRY_VERIFY(loads >= 3); // loaded again each time it ends
         QCOMPARE(w->windowTitle(), QStringLiteral("1/1"));
@@ -103,7 +102,8 @@ private slots:
         ListFixture f;
         frmList2* w = listOf(f, {});
         f.main->MediaPlayer1()->setFileName(files[0]);
-        QTRY_COMPARE(f.main->MediaPlayer1()->state(), MediaPlayer::State::Ended); // not even stopped
+        QTRY_COMPARE(f.main->MediaPlayer1()->state(),
+                     MediaPlayer::State::Ended); // not even stopped
         QCOMPARE(w->windowTitle(), QStringLiteral("List"));
     }
 

@@ -20,7 +20,8 @@ private slots:
         d.setFilter(list);
         QCOMPARE(d.Filter(), list);
         QCOMPARE(d.filterBuffer(), "M3U(*.m3u)" + kNul + "*.m3u" + kNul +
-                                       QString::fromUtf8("すべてのファイル (*.*)") + kNul + "*.*" + kNul);
+                                       QString::fromUtf8("すべてのファイル (*.*)") + kNul + "*.*" +
+                                       kNul);
         d.setFilter("a|b|");
         QCOMPARE(d.filterBuffer(), "a" + kNul + "b" + kNul);
     }

@@ -65,7 +65,8 @@ private slots:
         ListFixture f;
         frmList2* w = f.open();
         drop(w, {p("music")});
-        QCOMPARE(entries(w), (QStringList{p("music/a.mp3"), p("music/b.wma"), p("music/sub/d.mp3")}));
+        QCOMPARE(entries(w),
+                 (QStringList{p("music/a.mp3"), p("music/b.wma"), p("music/sub/d.mp3")}));
         QCOMPARE(w->grid().TextMatrix(3, 1), p("music/sub"));
         QCOMPARE(w->windowTitle(), QStringLiteral("0/3"));
         QCOMPARE(w->grid().HighLight(), 1);
@@ -82,7 +83,8 @@ private slots:
         ListFixture f;
         frmList2* w = f.open();
         drop(w, {p("single/Song.MP3"), p("single/Song.MP3"), p("music/c.wav")});
-        QCOMPARE(entries(w), (QStringList{p("single/Song.MP3"), p("single/Song.MP3"), p("music/c.wav")}));
+        QCOMPARE(entries(w),
+                 (QStringList{p("single/Song.MP3"), p("single/Song.MP3"), p("music/c.wav")}));
         QCOMPARE(w->grid().TextMatrix(1, 0), QStringLiteral("Song.MP3"));
         drop(w, {p("x.jpeg"), p("readme.txt"), p("broken")}); // not media, no folder
         QCOMPARE(entries(w).size(), 3);

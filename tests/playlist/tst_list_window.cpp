@@ -1,5 +1,5 @@
-#include "playlist/grid_view.h"
 #include "platform/window_stacking.h"
+#include "playlist/grid_view.h"
 #include "support/fake_dialogs.h"
 #include "support/list_fixture.h"
 #include "support/test_media.h"
@@ -59,11 +59,13 @@ private slots:
         frmList2* w = f.open();
         QCOMPARE(w->Text2()->text(), QStringLiteral("*.mp3|*.mpg|*.mpeg|*.avi|*.wma|*.wmv"));
         w->cmd_Click(0);
-        QCOMPARE(w->Text2()->text(), QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv"));
+        QCOMPARE(w->Text2()->text(),
+                 QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv"));
         w->close();
         QTRY_VERIFY(!f.main->playlistWindow());
         w = f.open();
-        QCOMPARE(w->Text2()->text(), QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv"));
+        QCOMPARE(w->Text2()->text(),
+                 QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv"));
         w->Text2()->clear();
         w->close();
         QTRY_VERIFY(!f.main->playlistWindow());
@@ -80,7 +82,9 @@ private slots:
     void layoutFollowsTheWindow() {
         ListFixture f;
         frmList2* w = f.open();
-        auto px = [](int t) { return qRound(t / 15.0); };
+        auto px = [](int t) {
+            return qRound(t / 15.0);
+        };
         QCOMPARE(w->ScaleWidth(), 5895);
         QCOMPARE(w->cmd(0)->x(), px(5895 - 800));
         QCOMPARE(w->cmd(3)->x(), px(5895 - 410));
@@ -94,10 +98,18 @@ private slots:
         QCOMPARE(w->Grid1()->columnWidth(1), px(w->Width()));
         w->setHeight(2000);
         QCOMPARE(w->Height(), 3765);
-        const QStringList captions{"Default", "Sort", "▲", "▼", "Remove", "Reset", "Save", "Load",
-                                   "Restore", "Snap"};
-        const QStringList tips{"", "名前順に並べ替え", "ファイルを一つ上へ", "ファイルを一つ下へ", "削除",
-                               "全削除", "リストを保存", "リスト読み込み", "", ""};
+        const QStringList captions{"Default", "Sort", "▲",    "▼",       "Remove",
+                                   "Reset",   "Save", "Load", "Restore", "Snap"};
+        const QStringList tips{"",
+                               "名前順に並べ替え",
+                               "ファイルを一つ上へ",
+                               "ファイルを一つ下へ",
+                               "削除",
+                               "全削除",
+                               "リストを保存",
+                               "リスト読み込み",
+                               "",
+                               ""};
         for (int i = 0; i < 10; ++i) {
             QCOMPARE(w->cmd(i)->text(), captions[i]);
             QCOMPARE(w->cmd(i)->toolTip(), tips[i]);

@@ -113,7 +113,8 @@ private slots:
     void tableModelFollows() {
         PlaylistGrid g(u'/');
         PlaylistTableModel model(&g);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         fill(g, {"A", "B"});
@@ -126,7 +127,8 @@ private slots:
         g.endBatch();
         QCOMPARE(inserted.count(), 3); // one insertion for the whole batch
         QCOMPARE(model.rowCount(), 1002);
-        QCOMPARE(model.data(model.index(2, 0), Qt::DisplayRole).toString(), QStringLiteral("0.mp3"));
+        QCOMPARE(model.data(model.index(2, 0), Qt::DisplayRole).toString(),
+                 QStringLiteral("0.mp3"));
         g.beginBatch();
         g.Clear();
         g.setRows(1);
@@ -151,7 +153,8 @@ private slots:
         PlaylistGrid g(u'/');
         g.beginBatch();
         for (int i = 0; i < 100000; ++i)
-            g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) + ".mp3");
+            g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) +
+                             ".mp3");
         g.endBatch();
         QVERIFY2(g.bytesUsed() < 100000 * 100, qPrintable(QString::number(g.bytesUsed())));
         const std::size_t before = g.bytesUsed();
