@@ -4,6 +4,7 @@
 #   ./dev.sh test            set up, build and run the whole test suite headless
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
+#   ./dev.sh bench [--quick] benchmarks against their baselines (never in the tests)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -15,6 +16,7 @@ PACKAGES=(
   ffmpeg xvfb xauth xdotool x11-utils libgl1-mesa-dri
   clang libclang-rt-14-dev llvm
   dbus dbus-x11 desktop-file-utils appstream
+  libbenchmark-dev mpv python3-xlib
 )
 
 setup() {
@@ -52,5 +54,9 @@ case "$cmd" in
     cd "${BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
     ;;
-  *) echo "usage: $0 run [FILE...] | test | setup | build" >&2; exit 2 ;;
+  bench)
+    setup
+    exec /usr/bin/python3 bench/run.py "$@"
+    ;;
+  *) echo "usage: $0 run [FILE...] | test | setup | build | bench [--quick]" >&2; exit 2 ;;
 esac
