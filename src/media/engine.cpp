@@ -1,438 +1,105 @@
 #include "media/engine.h"
 
-#include "media/midi_stream.h"
-
-#include <QFileInfo>
-#include <QUrl>
-
-#include <mpv/client.h>
-#include <mpv/render.h>
-#include <mpv/render_gl.h>
-#include <mpv/stream_cb.h>
-
-#include <clocale>
-#include <cmath>
+#include "platform/engine_library.h"
 
 namespace {
 
-constexpr char kMidiProtocol[] = "sonoquill-midi";
-constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3, kObserveLoop = 4;
-// "For ever" is a pass count that mpv counts down, so each pass is seen; it is
-// topped up long before it runs out.
-constexpr long long kForeverPasses = 10000, kTopUpBelow = 5000;
-
-bool isMidi(const QString& path) {
-    const QString low = path.toLower();
-    return low.endsWith(QLatin1String(".mid")) || low.endsWith(QLatin1String(".midi")) ||
-           low.endsWith(QLatin1String(".rmi")) || low.endsWith(QLatin1String(".kar"));
-}
-
-// Stream callbacks for MIDI files; mpv calls them on its own threads.
-int64_t midiRead(void* cookie, char* buf, uint64_t n) {
-    return static_cast<MidiStream*>(cookie)->read(buf, n);
-}
-int64_t midiSeek(void* cookie, int64_t offset) {
-    return static_cast<MidiStream*>(cookie)->seek(offset) ? offset : int64_t{MPV_ERROR_GENERIC};
-}
-int64_t midiSize(void* cookie) {
-    return static_cast<MidiStream*>(cookie)->size();
-}
-void midiClose(void* cookie) {
-    delete static_cast<MidiStream*>(cookie);
-}
-
-int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
-    const QString prefix = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
-    const QString path = QUrl::fromPercentEncoding(QByteArray(uri).mid(prefix.size()));
-    auto stream = MidiStream::open(path);
-    if (!stream)
-        return MPV_ERROR_LOADING_FAILED;
-    info->cookie = stream.release();
-    info->read_fn = midiRead;
-    info->seek_fn = midiSeek;
-    info->size_fn = midiSize;
-    info->close_fn = midiClose;
-    return 0;
-}
-
-void setOption(mpv_handle* h, const char* name, const char* value) {
-    mpv_set_option_string(h, name, value);
-}
-
-// Every file passes the load hook before it opens: MIDI goes to our synthesizer.
-void routeMidi(mpv_handle* h, mpv_event* event) {
-    auto* hook = static_cast<mpv_event_hook*>(event->data);
-    if (char* name = mpv_get_property_string(h, "stream-open-filename")) {
-        const QString path = QString::fromUtf8(name);
-        mpv_free(name);
-        if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
-            const QByteArray url =
-                QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
-            mpv_set_property_string(h, "stream-open-filename", url.constData());
-        }
-    }
-    mpv_hook_continue(h, hook->id);
-}
-
-QString stringProperty(mpv_handle* h, const char* name) {
-    char* s = mpv_get_property_string(h, name);
-    if (!s)
-        return {};
-    QString r = QString::fromUtf8(s);
-    mpv_free(s);
-    return r;
+CreateEngineFn createFn() {
+    static const auto fn =
+        reinterpret_cast<CreateEngineFn>(platform::engineLibrarySymbol(kCreateEngineSymbol));
+    return fn;
 }
 
 } // namespace
 
-Engine::Engine(const Options& options, QObject* parent)
-    : QObject(parent)
-    , options_(options) {
-    // libmpv refuses to start under a locale whose decimal point is no ".".
-    std::setlocale(LC_NUMERIC, "C");
-    handle_ = mpv_create();
-    if (!handle_)
-        return;
-    setOption(handle_, "config", "no");
-    setOption(handle_, "load-scripts", "no");
-    setOption(handle_, "ytdl", "no");
-    setOption(handle_, "input-default-bindings", "no");
-    setOption(handle_, "input-vo-keyboard", "no");
-    setOption(handle_, "idle", "yes");
-    setOption(handle_, "keep-open", "no");
-    setOption(handle_, "audio-display", "no");
-    setOption(handle_, "audio-fallback-to-null", "yes");
-    setOption(handle_, "gpu-hwdec-interop", "no");
-    setOption(handle_, "hwdec", "no");
-    setOption(handle_, "volume-max", "100");
-    setOption(handle_, "vo", options.nullOutputs ? "null" : "libmpv");
-    if (options.nullOutputs)
-        setOption(handle_, "ao", "null");
-    if (options.untimed) {
-        setOption(handle_, "untimed", "yes");
-        setOption(handle_, "ao-null-untimed", "yes");
-    }
-    for (const auto& [name, value] : options.extra)
-        setOption(handle_, name.constData(), value.constData());
-    if (mpv_initialize(handle_) < 0) {
-        mpv_terminate_destroy(handle_);
-        handle_ = nullptr;
-        return;
-    }
-    mpv_stream_cb_add_ro(handle_, kMidiProtocol, nullptr, midiOpen);
-    mpv_hook_add(handle_, 0, "on_load", 0);
-    mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG);
-    mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG);
-    mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(handle_, kObserveLoop, "loop-file", MPV_FORMAT_STRING);
-    mpv_set_wakeup_callback(
-        handle_,
-        [](void* self) {
-            auto* e = static_cast<Engine*>(self);
-            // Called on any mpv thread: queue one drain, nothing else.
-            if (!e->wakeupQueued_.exchange(true))
-                QMetaObject::invokeMethod(e, &Engine::drainEvents, Qt::QueuedConnection);
-        },
-        this);
+Engine::Engine(const Options& options, QObject* parent) : QObject(parent), options_(options) {
+    if (CreateEngineFn create = createFn())
+        backend_.reset(create(&options_, this));
 }
 
-Engine::~Engine() {
-    detachOutput();
-    if (handle_) {
-        mpv_set_wakeup_callback(handle_, nullptr, nullptr);
-        mpv_terminate_destroy(handle_);
-    }
+Engine::~Engine() { backend_.reset(); }
+
+// From the engine's threads: queue one drain, nothing else.
+void Engine::wakeup() {
+    if (!wakeupQueued_.exchange(true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                wakeupQueued_ = false;
+                if (backend_)
+                    backend_->drainEvents();
+            },
+            Qt::QueuedConnection);
+}
+
+void Engine::renderUpdate() {
+    if (!renderQueued_.exchange(true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                renderQueued_ = false;
+                if (backend_ && backend_->takeFrame())
+                    emit frameReady();
+            },
+            Qt::QueuedConnection);
 }
 
 void Engine::load(const QString& path) {
-    if (!handle_)
-        return;
-    currentPath_ = path;
-    endPending_ = false;
-    const QByteArray p = path.toUtf8();
-    const char* cmd[] = {"loadfile", p.constData(), "replace", nullptr};
-    mpv_command(handle_, cmd);
-    setPaused(false);
+    if (backend_)
+        backend_->load(path);
 }
-
 void Engine::stop() {
-    if (!handle_)
-        return;
-    endPending_ = false;
-    const char* cmd[] = {"stop", nullptr};
-    mpv_command(handle_, cmd);
+    if (backend_)
+        backend_->stop();
 }
-
 void Engine::setPaused(bool paused) {
-    if (!handle_)
-        return;
-    int flag = paused ? 1 : 0;
-    mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag);
+    if (backend_)
+        backend_->setPaused(paused);
 }
-
+bool Engine::paused() const { return backend_ && backend_->paused(); }
+bool Engine::idle() const { return !backend_ || backend_->idle(); }
 void Engine::seek(double seconds) {
-    if (!handle_)
-        return;
-    const QByteArray s = QByteArray::number(seconds, 'f', 3);
-    const char* cmd[] = {"seek", s.constData(), "absolute", nullptr};
-    mpv_command_async(handle_, 0, cmd);
+    if (backend_)
+        backend_->seek(seconds);
 }
-
-void Engine::setVolume(double mpvVolume) {
-    if (handle_)
-        mpv_set_property(handle_, "volume", MPV_FORMAT_DOUBLE, &mpvVolume);
+void Engine::setVolume(double engineVolume) {
+    if (backend_)
+        backend_->setVolume(engineVolume);
 }
-
 void Engine::setMute(bool mute) {
-    if (!handle_)
-        return;
-    int flag = mute ? 1 : 0;
-    mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag);
+    if (backend_)
+        backend_->setMute(mute);
 }
-
 void Engine::setRepeats(int repeats) {
-    if (!handle_)
-        return;
-    repeatForever_ = repeats < 0;
-    const QByteArray value = repeats < 0    ? QByteArray::number(kForeverPasses)
-                             : repeats == 0 ? QByteArray("no")
-                                            : QByteArray::number(repeats);
-    loopsLeft_ = -1;
-    mpv_set_property_string(handle_, "loop-file", value.constData());
+    if (backend_)
+        backend_->setRepeats(repeats);
 }
-
-double Engine::position() const {
-    double pos = 0;
-    if (!handle_ || mpv_get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
-        return 0;
-    return pos;
-}
-
+double Engine::position() const { return backend_ ? backend_->position() : 0; }
+double Engine::duration() const { return backend_ ? backend_->duration() : 0; }
 QString Engine::property(const char* name) const {
-    return handle_ ? stringProperty(handle_, name) : QString();
+    return backend_ ? backend_->property(name) : QString();
 }
 
 QList<QPair<QString, QString>> Engine::probe(const QString& path) {
     QList<QPair<QString, QString>> facts;
-    std::setlocale(LC_NUMERIC, "C");
-    mpv_handle* h = mpv_create();
-    if (!h)
-        return facts;
-    for (const char* o : {"config=no", "load-scripts=no", "ytdl=no", "vo=null", "ao=null",
-                          "pause=yes", "audio-display=no", "idle=yes"}) {
-        const QByteArray kv(o);
-        const int eq = kv.indexOf('=');
-        setOption(h, kv.left(eq).constData(), kv.mid(eq + 1).constData());
-    }
-    if (mpv_initialize(h) < 0) {
-        mpv_terminate_destroy(h);
-        return facts;
-    }
-    mpv_stream_cb_add_ro(h, kMidiProtocol, nullptr, midiOpen);
-    mpv_hook_add(h, 0, "on_load", 0);
-    const QByteArray p = path.toUtf8();
-    const char* cmd[] = {"loadfile", p.constData(), nullptr};
-    mpv_command(h, cmd);
-    bool loaded = false;
-    for (int i = 0; i < 100 && !loaded; ++i) {
-        mpv_event* e = mpv_wait_event(h, 0.05);
-        if (e->event_id == MPV_EVENT_HOOK)
-            routeMidi(h, e);
-        else if (e->event_id == MPV_EVENT_FILE_LOADED)
-            loaded = true;
-        else if (e->event_id == MPV_EVENT_END_FILE)
-            break;
-    }
-    if (loaded) {
-        auto add = [&](const QString& label, const QString& value) {
-            if (!value.isEmpty())
-                facts.append({label, value});
-        };
-        double seconds = 0;
-        if (mpv_get_property(h, "duration", MPV_FORMAT_DOUBLE, &seconds) >= 0 && seconds > 0) {
-            const auto total = static_cast<long long>(seconds);
-            add(QStringLiteral("長さ"),
-                QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0')));
-            int64_t bytes = 0;
-            if (mpv_get_property(h, "file-size", MPV_FORMAT_INT64, &bytes) >= 0 && bytes > 0)
-                add(QStringLiteral("ビットレート"),
-                    QStringLiteral("%1 kbps").arg(std::llround(bytes * 8 / seconds / 1000)));
-        }
-        add(QStringLiteral("形式"), stringProperty(h, "file-format"));
-        add(QStringLiteral("音声"), stringProperty(h, "current-tracks/audio/codec"));
-        add(QStringLiteral("映像"), stringProperty(h, "current-tracks/video/codec"));
-        const QString w = stringProperty(h, "current-tracks/video/demux-w");
-        const QString hh = stringProperty(h, "current-tracks/video/demux-h");
-        if (!w.isEmpty() && !hh.isEmpty())
-            add(QStringLiteral("画像サイズ"), w + QStringLiteral(" x ") + hh);
-        int64_t tags = 0;
-        mpv_get_property(h, "metadata/list/count", MPV_FORMAT_INT64, &tags);
-        for (int64_t i = 0; i < tags && i < 32; ++i) {
-            const QByteArray base = "metadata/list/" + QByteArray::number(i);
-            add(stringProperty(h, (base + "/key").constData()),
-                stringProperty(h, (base + "/value").constData()));
-        }
-    }
-    mpv_terminate_destroy(h);
+    if (auto fn = reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol)))
+        fn(&path, &facts);
     return facts;
 }
 
-void Engine::drainEvents() {
-    wakeupQueued_ = false;
-    while (handle_) {
-        mpv_event* event = mpv_wait_event(handle_, 0);
-        if (event->event_id == MPV_EVENT_NONE)
-            break;
-        handleEvent(event);
-    }
-}
-
-void Engine::handleEvent(void* raw) {
-    auto* event = static_cast<mpv_event*>(raw);
-    switch (event->event_id) {
-    case MPV_EVENT_HOOK:
-        routeMidi(handle_, event);
-        break;
-    case MPV_EVENT_START_FILE:
-        endPending_ = false;
-        emit fileStarted();
-        break;
-    case MPV_EVENT_FILE_LOADED: {
-        // Tracks are chosen by now; album art is never shown as a picture.
-        int64_t id = 0;
-        const bool picture =
-            mpv_get_property(handle_, "current-tracks/video/id", MPV_FORMAT_INT64, &id) >= 0;
-        emit fileLoaded(picture);
-        if (!picture)
-            emit pictureSizeChanged(QSize());
-        break;
-    }
-    case MPV_EVENT_VIDEO_RECONFIG: {
-        int64_t w = 0, h = 0;
-        if (mpv_get_property(handle_, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
-            mpv_get_property(handle_, "dheight", MPV_FORMAT_INT64, &h) >= 0 && w > 0 && h > 0)
-            emit pictureSizeChanged(QSize(static_cast<int>(w), static_cast<int>(h)));
-        break;
-    }
-    case MPV_EVENT_END_FILE: {
-        auto* end = static_cast<mpv_event_end_file*>(event->data);
-        if (end->reason == MPV_END_FILE_REASON_EOF) {
-            // The end counts once nothing else of the item follows: mpv then
-            // goes idle; a playlist's next entry starts a file instead.
-            endPending_ = true;
-        } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
-            QFileInfo info(currentPath_);
-            const Failure f = !info.exists()       ? Failure::Missing
-                              : !info.isReadable() ? Failure::Unreadable
-                                                   : Failure::Format;
-            emit failed(f);
-        }
-        break;
-    }
-    case MPV_EVENT_PROPERTY_CHANGE: {
-        auto* prop = static_cast<mpv_event_property*>(event->data);
-        if (event->reply_userdata == kObservePause && prop->format == MPV_FORMAT_FLAG) {
-            paused_ = *static_cast<int*>(prop->data) != 0;
-            emit pausedChanged(paused_);
-        } else if (event->reply_userdata == kObserveIdle && prop->format == MPV_FORMAT_FLAG) {
-            idle_ = *static_cast<int*>(prop->data) != 0;
-            if (idle_ && endPending_) {
-                endPending_ = false;
-                emit endOfStream();
-            }
-        } else if (event->reply_userdata == kObserveLoop && prop->format == MPV_FORMAT_STRING) {
-            bool number = false;
-            const long long left = QByteArray(*static_cast<char**>(prop->data)).toLongLong(&number);
-            if (!number) {
-                loopsLeft_ = -1;
-                break;
-            }
-            const bool passed = loopsLeft_ >= 0 && left < loopsLeft_;
-            loopsLeft_ = left;
-            if (repeatForever_ && left < kTopUpBelow)
-                mpv_set_property_string(handle_, "loop-file",
-                                        QByteArray::number(kForeverPasses).constData());
-            if (passed)
-                emit passEnded();
-        } else if (event->reply_userdata == kObserveDuration) {
-            duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
-            emit durationChanged(duration_);
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-bool Engine::createRenderContext(void* params) {
-    if (!handle_ || render_)
-        return false;
-    if (mpv_render_context_create(&render_, handle_, static_cast<mpv_render_param*>(params)) < 0) {
-        render_ = nullptr;
-        return false;
-    }
-    mpv_render_context_set_update_callback(
-        render_,
-        [](void* self) {
-            auto* e = static_cast<Engine*>(self);
-            if (!e->renderUpdateQueued_.exchange(true))
-                QMetaObject::invokeMethod(e, &Engine::onRenderUpdate, Qt::QueuedConnection);
-        },
-        this);
-    return true;
-}
-
-bool Engine::attachSoftwareOutput() {
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
-        {MPV_RENDER_PARAM_INVALID, nullptr}};
-    return createRenderContext(params);
-}
-
+bool Engine::attachSoftwareOutput() { return backend_ && backend_->attachSoftwareOutput(); }
 bool Engine::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) {
-    mpv_opengl_init_params gl{getProcAddress, ctx};
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-        {MPV_RENDER_PARAM_INVALID, nullptr}};
-    return createRenderContext(params);
+    return backend_ && backend_->attachOpenGlOutput(getProcAddress, ctx);
 }
-
-void Engine::onRenderUpdate() {
-    renderUpdateQueued_ = false;
-    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
-        emit frameReady();
-}
-
 void Engine::renderSoftware(QImage& target) {
-    if (!render_ || target.isNull())
-        return;
-    int size[2] = {target.width(), target.height()};
-    size_t stride = static_cast<size_t>(target.bytesPerLine());
-    char format[] = "rgb0";
-    mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
-                                 {MPV_RENDER_PARAM_SW_FORMAT, format},
-                                 {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-                                 {MPV_RENDER_PARAM_SW_POINTER, target.bits()},
-                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    if (backend_)
+        backend_->renderSoftware(target);
 }
-
 void Engine::renderOpenGl(int fbo, int width, int height) {
-    if (!render_)
-        return;
-    mpv_opengl_fbo target{fbo, width, height, 0};
-    int flipY = 1; // Qt's framebuffer is upside down for mpv
-    mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
-                                 {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    if (backend_)
+        backend_->renderOpenGl(fbo, width, height);
 }
-
 void Engine::detachOutput() {
-    if (render_) {
-        mpv_render_context_free(render_);
-        render_ = nullptr;
-    }
+    if (backend_)
+        backend_->detachOutput();
 }

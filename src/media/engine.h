@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/engine_backend.h"
+
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -8,31 +10,21 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
-struct mpv_handle;
-struct mpv_render_context;
-
-// The playback engine: owns the libmpv handle and its render context and is
-// the only place that talks to libmpv. Events are drained on the GUI thread;
-// mpv's own threads only ever queue a call here.
-class Engine : public QObject {
+// The playback engine as the program sees it: a QObject whose signals come on
+// the GUI thread. It loads the engine library on first use; without it every
+// call is a no-op and isValid() is false.
+class Engine : public QObject, private EngineEvents {
     Q_OBJECT
 public:
-    struct Options {
-        bool nullOutputs = false; // no sound device, no picture (headless runs)
-        bool untimed = false;     // play as fast as decoding allows (tests)
-        // Further engine options, name and value, applied last (tests).
-        QList<QPair<QByteArray, QByteArray>> extra;
-    };
-
-    // Why a file could not be played.
-    enum class Failure { Missing, Unreadable, Format };
+    using Options = EngineOptions;
+    using Failure = EngineFailure;
 
     explicit Engine(const Options& options, QObject* parent = nullptr);
     ~Engine() override;
 
-    // False when libmpv could not be set up; every call is then a no-op.
-    bool isValid() const { return handle_ != nullptr; }
+    bool isValid() const { return backend_ && backend_->isValid(); }
     const Options& options() const { return options_; }
 
     // Opens the file (a MIDI file through the synthesizer) and starts it,
@@ -40,17 +32,15 @@ public:
     void load(const QString& path);
     void stop();
     void setPaused(bool paused);
-    bool paused() const { return paused_; }
-    bool idle() const { return idle_; }
+    bool paused() const;
+    bool idle() const;
     void seek(double seconds);
-    void setVolume(double mpvVolume);
+    void setVolume(double engineVolume);
     void setMute(bool mute);
     // Extra passes of the loaded file after the first: -1 for ever, 0 none.
     void setRepeats(int repeats);
-
     double position() const;
-    double duration() const { return duration_; }
-
+    double duration() const;
     // Media facts for a properties window: container, codecs, size, tags.
     QString property(const char* name) const;
 
@@ -82,21 +72,21 @@ signals:
     void frameReady();
 
 private:
-    void drainEvents();
-    void handleEvent(void* event);
-    void onRenderUpdate();
-    bool createRenderContext(void* params);
+    void wakeup() override;
+    void renderUpdate() override;
+    void onFileStarted() override { emit fileStarted(); }
+    void onFileLoaded(bool picture) override { emit fileLoaded(picture); }
+    void onEndOfStream() override { emit endOfStream(); }
+    void onPassEnded() override { emit passEnded(); }
+    void onFailed(EngineFailure f) override { emit failed(f); }
+    void onPictureSize(int w, int h) override {
+        emit pictureSizeChanged(w > 0 && h > 0 ? QSize(w, h) : QSize());
+    }
+    void onPausedChanged(bool paused) override { emit pausedChanged(paused); }
+    void onDurationChanged(double seconds) override { emit durationChanged(seconds); }
 
     Options options_;
-    QString currentPath_;
-    mpv_handle* handle_ = nullptr;
-    mpv_render_context* render_ = nullptr;
+    std::unique_ptr<EngineBackend> backend_;
     std::atomic_bool wakeupQueued_{false};
-    std::atomic_bool renderUpdateQueued_{false};
-    bool paused_ = false;
-    bool idle_ = true;
-    bool endPending_ = false;
-    bool repeatForever_ = false;
-    long long loopsLeft_ = -1; // mpv counts the passes still to come down
-    double duration_ = 0;
+    std::atomic_bool renderQueued_{false};
 };

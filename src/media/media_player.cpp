@@ -34,16 +34,22 @@ void MediaPlayer::setEngineOptions(const Engine::Options& options) {
 
 MediaPlayer::MediaPlayer(QWidget* parent)
     : QWidget(parent)
-    , view_(VideoView::create(this))
+    , pictureArea_(new QWidget(this))
     , strip_(new ControlStrip(this))
     , clock_(new QTimer(this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(view_->widget(), 1);
+    column->addWidget(pictureArea_, 1);
     column->addWidget(strip_);
     setFocusPolicy(Qt::TabFocus);
-    view_->widget()->installEventFilter(this);
+    // Until a file opens, the picture area is a plain black surface: the
+    // picture output (OpenGL above all) costs time and memory at start.
+    pictureArea_->setAutoFillBackground(true);
+    QPalette black = pictureArea_->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    pictureArea_->setPalette(black);
+    pictureArea_->installEventFilter(this);
     resize(twips::toPixels(kDesignWidth, twipsPerPixelX()),
            twips::toPixels(kDesignHeight, twipsPerPixelY()));
     strip_->setStatus(statusText());
@@ -59,7 +65,8 @@ MediaPlayer::MediaPlayer(QWidget* parent)
 }
 
 MediaPlayer::~MediaPlayer() {
-    view_->detach();
+    if (view_)
+        view_->detach();
     delete engine_;
 }
 
@@ -166,8 +173,15 @@ void MediaPlayer::startEngine() {
         strip_->setStatus(QStringLiteral("再生エンジンを開始できません"));
         return;
     }
-    if (!engineOptions().nullOutputs)
+    if (!engineOptions().nullOutputs) {
+        view_ = VideoView::create(this);
+        QWidget* shown = view_->widget();
+        static_cast<QVBoxLayout*>(layout())->replaceWidget(pictureArea_, shown);
+        pictureArea_->hide();
+        shown->installEventFilter(this);
+        shown->show();
         view_->attach(engine_);
+    }
     engine_->setVolume(volume::engineVolume(volume_));
     engine_->setMute(mute_);
     engine_->setRepeats(playCount_ <= 0 ? -1 : playCount_ - 1);
@@ -267,7 +281,7 @@ QString MediaPlayer::timeText() const {
 }
 
 bool MediaPlayer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->widget()) {
+    if (watched == pictureArea_ || (view_ && watched == view_->widget())) {
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             playPause(); // a click on the picture plays or pauses

@@ -98,7 +98,8 @@ private:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
-    VideoView* view_;
+    QWidget* pictureArea_;     // shown until the picture output exists
+    VideoView* view_ = nullptr; // created with the engine
     ControlStrip* strip_;
     QTimer* clock_;
     QPointer<Engine> engine_;

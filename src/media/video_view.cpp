@@ -2,13 +2,17 @@
 
 #include "media/engine.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QOpenGLWidget>
 #include <QPainter>
 #include <QPointer>
+#include <QWindow>
+
+#include <functional>
 
 namespace {
 
@@ -52,50 +56,112 @@ private:
     QImage frame_;
 };
 
-class OpenGlView final : public QOpenGLWidget, public VideoView {
+// A native child window of its own with its own OpenGL context: unlike an
+// OpenGL widget, it leaves the main window's surface alone, so the main
+// window never has to be re-created (nor pay for OpenGL at start).
+class GlWindow final : public QWindow {
 public:
-    explicit OpenGlView(QWidget* parent)
-        : QOpenGLWidget(parent) {}
-    ~OpenGlView() override { detach(); }
-    QWidget* widget() override { return this; }
-    bool attach(Engine* engine) override {
-        engine_ = engine;
-        makeCurrent();
+    std::function<void()> onClick;
+    std::function<void(QPoint)> onContextMenu;
+
+    GlWindow() { setSurfaceType(QSurface::OpenGLSurface); }
+    ~GlWindow() override { detach(); }
+
+    bool attach(Engine* engine) {
+        create();
+        context_.setFormat(requestedFormat());
+        if (!context_.create() || !context_.makeCurrent(this))
+            return false;
         const bool ok = engine->attachOpenGlOutput(
             [](void*, const char* name) -> void* {
                 auto* ctx = QOpenGLContext::currentContext();
                 return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
             },
             nullptr);
-        doneCurrent();
-        if (ok)
-            QObject::connect(engine, &Engine::frameReady, this, [this] { update(); });
-        return ok;
+        context_.doneCurrent();
+        if (!ok)
+            return false;
+        engine_ = engine;
+        QObject::connect(engine, &Engine::frameReady, this, [this] { requestUpdate(); });
+        return true;
     }
-    void detach() override {
+
+    void detach() {
         if (!engine_)
             return;
-        makeCurrent();
-        engine_->detachOutput();
-        doneCurrent();
+        if (context_.makeCurrent(this)) {
+            engine_->detachOutput();
+            context_.doneCurrent();
+        }
         engine_ = nullptr;
     }
 
 protected:
-    void paintGL() override {
-        if (!engine_) {
-            auto* f = context()->functions();
-            f->glClearColor(0, 0, 0, 1);
-            f->glClear(GL_COLOR_BUFFER_BIT);
-            return;
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::UpdateRequest) {
+            render();
+            return true;
         }
-        const qreal dpr = devicePixelRatio();
-        engine_->renderOpenGl(static_cast<int>(defaultFramebufferObject()),
-                              static_cast<int>(width() * dpr), static_cast<int>(height() * dpr));
+        return QWindow::event(e);
+    }
+    void exposeEvent(QExposeEvent*) override { render(); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && onClick)
+            onClick();
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::RightButton && onContextMenu)
+            onContextMenu(e->globalPosition().toPoint());
     }
 
 private:
+    void render() {
+        if (!isExposed() || !context_.makeCurrent(this))
+            return;
+        const qreal dpr = devicePixelRatio();
+        if (engine_) {
+            engine_->renderOpenGl(static_cast<int>(context_.defaultFramebufferObject()),
+                                  static_cast<int>(width() * dpr),
+                                  static_cast<int>(height() * dpr));
+        } else {
+            auto* f = context_.functions();
+            f->glClearColor(0, 0, 0, 1);
+            f->glClear(GL_COLOR_BUFFER_BIT);
+        }
+        context_.swapBuffers(this);
+    }
+
+    QOpenGLContext context_;
     QPointer<Engine> engine_;
+};
+
+class OpenGlView final : public VideoView {
+public:
+    explicit OpenGlView(QWidget* parent)
+        : window_(new GlWindow)
+        , container_(QWidget::createWindowContainer(window_, parent)) {
+        container_->setObjectName(QStringLiteral("openGlPicture"));
+        window_->onClick = [this] { sendToContainer(QEvent::MouseButtonRelease, {}); };
+        window_->onContextMenu = [this](QPoint global) {
+            QContextMenuEvent e(QContextMenuEvent::Mouse, container_->mapFromGlobal(global), global);
+            QCoreApplication::sendEvent(container_, &e);
+        };
+    }
+    QWidget* widget() override { return container_; }
+    bool attach(Engine* engine) override { return window_->attach(engine); }
+    void detach() override { window_->detach(); }
+
+private:
+    // The player watches its picture widget; clicks in the native window
+    // reach it as clicks on the container.
+    void sendToContainer(QEvent::Type type, QPoint pos) {
+        QMouseEvent e(type, pos, container_->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(container_, &e);
+    }
+
+    GlWindow* window_;
+    QWidget* container_;
 };
 
 bool openGlAvailable() {

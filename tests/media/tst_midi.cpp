@@ -1,5 +1,5 @@
-#include "media/midi_file.h"
-#include "media/midi_stream.h"
+#include "media/mpv/midi_file.h"
+#include "media/mpv/midi_stream.h"
 #include "support/test_media.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "media/midi_stream.h"
+#include "media/mpv/midi_stream.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/midi_file.h"
+#include "media/mpv/midi_file.h"
 
 #include <QByteArray>
 #include <QString>

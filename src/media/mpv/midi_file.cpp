@@ -1,4 +1,4 @@
-#include "media/midi_file.h"
+#include "media/mpv/midi_file.h"
 
 #include <algorithm>
 #include <utility>
