@@ -93,34 +93,41 @@ def google_benchmarks(binary, corpus, small, big, runs):
 
 
 START_PROBE = r'''
-import os, subprocess, sys, time
+import subprocess, sys, time
 from Xlib import X, display
 from Xlib.ext import damage
 name, cmd = sys.argv[1], sys.argv[2:]
 d = display.Display()
+d.damage_query_version()
 root = d.screen().root
 root.change_attributes(event_mask=X.SubstructureNotifyMask)
 d.sync()
 t0 = time.perf_counter()
 p = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 mapped = painted = None
-window = None
+target = None
 while painted is None and time.perf_counter() - t0 < 20:
     while d.pending_events():
         e = d.next_event()
-        if e.type == X.MapNotify and mapped is None:
+        if e.type == X.CreateNotify:
+            # Watch every new window for drawing; the one that maps with our
+            # title is the one that counts.
+            try:
+                e.window.damage_create(damage.DamageReportNonEmpty)
+            except Exception:
+                pass
+        elif e.type == X.MapNotify and mapped is None:
             try:
                 title = e.window.get_wm_name()
             except Exception:
                 title = None
             if title == name:
                 mapped = time.perf_counter() - t0
-                window = e.window
-                window.damage_create(damage.DamageReportNonEmpty)
-                d.sync()
-        elif e.type == d.extension_event.DamageNotify and window is not None:
+                target = e.window.id
+        elif e.type == d.extension_event.DamageNotify and target is not None \
+                and e.drawable.id == target:
             painted = time.perf_counter() - t0
-    time.sleep(0.0005)
+    time.sleep(0.0002)
 time.sleep(0.3)
 rss = 0
 with open(f"/proc/{p.pid}/status") as f:

@@ -2,17 +2,22 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr char kRaise[] = "raise\n";
 // A copy that is still starting or closing may not answer at once.
 constexpr int kWaitMs = 5000;
 
@@ -23,18 +28,30 @@ QString runtimeFolder() {
     return dir;
 }
 
+bool socketAddress(const QByteArray& path, sockaddr_un& addr) {
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= static_cast<qsizetype>(sizeof addr.sun_path))
+        return false;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    return true;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent) {
     const QString name = key + u'-' + QString::number(getuid());
     lockPath_ = QDir(runtimeFolder()).filePath(name + QStringLiteral(".lock"));
-    socketName_ = QDir(runtimeFolder()).filePath(name + QStringLiteral(".socket"));
+    socketPath_ =
+        QFile::encodeName(QDir(runtimeFolder()).filePath(name + QStringLiteral(".socket")));
 }
 
 SingleInstance::~SingleInstance() {
-    if (server_)
-        server_->close();
+    if (listener_ >= 0) {
+        ::close(listener_);
+        ::unlink(socketPath_.constData());
+    }
 }
 
 bool SingleInstance::anotherCopyRuns() {
@@ -58,32 +75,51 @@ bool SingleInstance::becomePrimary() {
     if (!lock_->tryLock(0))
         return false;
     // Holding the lock, any socket file is a leftover of a killed copy.
-    QLocalServer::removeServer(socketName_);
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(socketName_))
+    ::unlink(socketPath_.constData());
+    sockaddr_un addr;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || !socketAddress(socketPath_, addr) ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return true; // the lock alone still keeps the copy single
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                if (peer->readAll().contains("raise"))
-                    emit activationRequested();
-                peer->disconnectFromServer();
-            });
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-        }
-    });
+    }
+    ::chmod(socketPath_.constData(), 0600);
+    listener_ = fd;
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
     return true;
 }
 
+void SingleInstance::acceptPeers() {
+    while (true) {
+        const int peer = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer < 0)
+            return;
+        // A later copy writes one short request and waits for us to close.
+        pollfd p{peer, POLLIN, 0};
+        char buf[16] = {};
+        if (::poll(&p, 1, 1000) > 0 && ::read(peer, buf, sizeof buf - 1) > 0 &&
+            std::strncmp(buf, "raise", 5) == 0)
+            emit activationRequested();
+        ::close(peer);
+    }
+}
+
 bool SingleInstance::askPrimary() {
-    QLocalSocket socket;
-    socket.connectToServer(socketName_);
-    if (!socket.waitForConnected(500))
+    sockaddr_un addr;
+    if (!socketAddress(socketPath_, addr))
         return false;
-    socket.write(kRaise);
-    if (!socket.waitForBytesWritten(1000))
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return false;
-    socket.waitForDisconnected(1000);
-    return true;
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+              ::write(fd, "raise\n", 6) == 6;
+    if (ok) {
+        // Wait until the running copy has read the request and closed.
+        pollfd p{fd, POLLIN, 0};
+        ::poll(&p, 1, 1000);
+    }
+    ::close(fd);
+    return ok;
 }

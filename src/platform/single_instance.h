@@ -5,8 +5,8 @@
 
 #include <memory>
 
-class QLocalServer;
 class QLockFile;
+class QSocketNotifier;
 
 // One running copy per user. The first copy holds a lock file and listens on
 // a local socket; a later copy finds the lock held, asks the first over the
@@ -32,9 +32,11 @@ signals:
 private:
     bool becomePrimary();
     bool askPrimary();
+    void acceptPeers();
 
     QString lockPath_;
-    QString socketName_;
+    QByteArray socketPath_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
 };
