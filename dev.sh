@@ -5,6 +5,7 @@
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
 #   ./dev.sh bench [--quick] benchmarks against their baselines (never in the tests)
+#   ./dev.sh install         install for this person: ~/.local/opt/sonoquill, menu entry, icons
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -54,9 +55,16 @@ case "$cmd" in
     cd "${BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
     ;;
+  install)
+    setup; build
+    cmake --install "${BUILD_DIR:-build}" ${PREFIX:+--prefix "$PREFIX"}
+    data=${XDG_DATA_HOME:-$HOME/.local/share}
+    command -v update-desktop-database >/dev/null && update-desktop-database -q "$data/applications" || true
+    command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$data/icons/hicolor" || true
+    ;;
   bench)
     setup
     exec /usr/bin/python3 bench/run.py "$@"
     ;;
-  *) echo "usage: $0 run [FILE...] | test | setup | build | bench [--quick]" >&2; exit 2 ;;
+  *) echo "usage: $0 run [FILE...] | test | setup | build | install | bench [--quick]" >&2; exit 2 ;;
 esac

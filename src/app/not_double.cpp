@@ -1,6 +1,7 @@
 #include "app/not_double.h"
 
 #include "app/form1.h"
+#include "app/mpris.h"
 #include "platform/process_arguments.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 namespace NotDouble {
@@ -67,6 +69,8 @@ int Main(int argc, char* argv[]) {
     platform::onTerminationRequest([&form] { form.close(); });
     form.Form_Load(platform::commandLineText(QApplication::arguments().mid(1)));
     form.show();
+    // On the session bus once the window shows: media keys and sound menus.
+    QTimer::singleShot(0, &form, [&form] { new Mpris(&form); });
     return app.exec();
 }
 

@@ -153,6 +153,28 @@ void MediaPlayer::playPause() {
     }
 }
 
+void MediaPlayer::Play() {
+    if (state_ != State::Playing && state_ != State::Opening)
+        playPause();
+}
+
+void MediaPlayer::Pause() {
+    if (state_ == State::Playing && engine_)
+        engine_->setPaused(true);
+}
+
+double MediaPlayer::CurrentPosition() const {
+    return engine_ && (state_ == State::Playing || state_ == State::Paused) ? engine_->position()
+                                                                             : 0.0;
+}
+
+void MediaPlayer::setCurrentPosition(double seconds) {
+    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+        engine_->seek(std::max(0.0, seconds));
+}
+
+double MediaPlayer::Duration() const { return engine_ ? engine_->duration() : 0.0; }
+
 void MediaPlayer::scheduleEngine() {
     if (engine_ || engineScheduled_)
         return;

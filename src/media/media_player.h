@@ -70,6 +70,13 @@ public:
 
     // Plays a paused or stopped file, pauses a playing one.
     void playPause();
+    // Plays (resumes a paused file, starts a stopped one) or pauses.
+    void Play();
+    void Pause();
+    // Position and length of the loaded file, in seconds (0 when unknown).
+    double CurrentPosition() const;
+    void setCurrentPosition(double seconds);
+    double Duration() const;
 
     // Headless runs: null outputs and, for tests, untimed playback. Applies to
     // players whose engine starts afterwards.

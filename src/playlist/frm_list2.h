@@ -76,6 +76,8 @@ public:
 
     // Sets the caption to row "/" entry count, such as 3/12.
     void showPosition(std::int32_t row);
+    // Selects the entry, brings it into view and plays it, as a double-click.
+    void playEntry(std::int32_t row);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

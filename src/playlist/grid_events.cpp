@@ -82,3 +82,12 @@ void frmList2::playSelected() {
     PlayState::setPlayRow(grid_.Row());
     showPosition(PlayState::PlayRow());
 }
+
+void frmList2::playEntry(std::int32_t row) {
+    if (row < 1 || row >= grid_.Rows())
+        return;
+    grid_.setRow(row);
+    grid_.setColSel(PlaylistGrid::Cols() - 1);
+    bringRowIntoView(row);
+    playSelected();
+}

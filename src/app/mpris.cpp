@@ -1,0 +1,235 @@
+#include "app/mpris.h"
+
+#include "app/form1.h"
+#include "app/not_double.h"
+#include "app/play_state.h"
+#include "fs/path_helpers.h"
+#include "media/media_player.h"
+#include "playlist/frm_list2.h"
+
+#include <QAbstractButton>
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFileInfo>
+#include <QSlider>
+#include <QUrl>
+
+#include <cmath>
+
+namespace {
+
+const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// org.mpris.MediaPlayer2
+class RootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ yes)
+    Q_PROPERTY(bool CanRaise READ yes)
+    Q_PROPERTY(bool CanSetFullscreen READ no)
+    Q_PROPERTY(bool Fullscreen READ no)
+    Q_PROPERTY(bool HasTrackList READ no)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ schemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ mimeTypes)
+public:
+    RootAdaptor(Mpris* mpris) : QDBusAbstractAdaptor(mpris), mpris_(mpris) {}
+    bool yes() const { return true; }
+    bool no() const { return false; }
+    QString identity() const { return QStringLiteral("Sonoquill"); }
+    QString desktopEntry() const { return QStringLiteral("io.github.sonoquill.Sonoquill"); }
+    QStringList schemes() const { return {QStringLiteral("file")}; }
+    QStringList mimeTypes() const {
+        return {"audio/mpeg",      "audio/x-wav",     "audio/vnd.wave", "audio/x-ms-wma",
+                "audio/midi",      "video/mpeg",      "video/x-msvideo", "video/vnd.avi",
+                "video/x-ms-wmv",  "audio/x-mpegurl", "audio/mpegurl"};
+    }
+
+public slots:
+    void Raise() { NotDouble::RaiseLastActiveWindow(); }
+    // Closes as the menu's "exit" does: the settings are written.
+    void Quit() { QMetaObject::invokeMethod(mpris_->main(), "close", Qt::QueuedConnection); }
+
+private:
+    Mpris* mpris_;
+};
+
+// org.mpris.MediaPlayer2.Player
+class PlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ one WRITE setRate)
+    Q_PROPERTY(double MinimumRate READ one)
+    Q_PROPERTY(double MaximumRate READ one)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanGoNext READ canGo)
+    Q_PROPERTY(bool CanGoPrevious READ canGo)
+    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanSeek READ yes)
+    Q_PROPERTY(bool CanControl READ yes)
+public:
+    PlayerAdaptor(Mpris* mpris) : QDBusAbstractAdaptor(mpris), mpris_(mpris) {}
+    QString playbackStatus() const { return mpris_->playbackStatus(); }
+    double one() const { return 1.0; }
+    void setRate(double) {}
+    QVariantMap metadata() const { return mpris_->metadata(); }
+    double volume() const { return mpris_->volume(); }
+    void setVolume(double v) { mpris_->setVolume(v); }
+    qlonglong position() const {
+        return static_cast<qlonglong>(player()->CurrentPosition() * 1e6);
+    }
+    bool canGo() const { return mpris_->canGoNext(); }
+    bool yes() const { return true; }
+
+public slots:
+    void Next() { mpris_->next(); }
+    void Previous() { mpris_->previous(); }
+    void Pause() { player()->Pause(); }
+    void PlayPause() { player()->playPause(); }
+    void Stop() { player()->Stop(); }
+    void Play() { player()->Play(); }
+    void Seek(qlonglong offset) { mpris_->seek(offset); }
+    void SetPosition(const QDBusObjectPath&, qlonglong position) { mpris_->setPosition(position); }
+    void OpenUri(const QString& uri) {
+        const QUrl url(uri);
+        if (url.isLocalFile())
+            player()->setFileName(url.toLocalFile());
+    }
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    MediaPlayer* player() const { return mpris_->main()->MediaPlayer1(); }
+    Mpris* mpris_;
+};
+
+} // namespace
+
+Mpris::Mpris(Form1* main) : QObject(main), main_(main) {
+    new RootAdaptor(this);
+    new PlayerAdaptor(this);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    registered_ = bus.registerObject(kPath, this) && bus.registerService(kService);
+    if (!registered_)
+        return;
+    MediaPlayer* player = main_->MediaPlayer1();
+    connect(player, &MediaPlayer::stateChanged, this, [this] {
+        propertiesChanged({QStringLiteral("PlaybackStatus"), QStringLiteral("Metadata"),
+                           QStringLiteral("CanGoNext"), QStringLiteral("CanGoPrevious")});
+    });
+    connect(main_, &QWidget::windowTitleChanged, this,
+            [this] { propertiesChanged({QStringLiteral("Metadata")}); });
+    connect(main_->Sl1(), &QSlider::valueChanged, this,
+            [this] { propertiesChanged({QStringLiteral("Volume")}); });
+}
+
+Mpris::~Mpris() {
+    if (registered_)
+        QDBusConnection::sessionBus().unregisterService(kService);
+}
+
+QString Mpris::playbackStatus() const {
+    switch (main_->MediaPlayer1()->state()) {
+    case MediaPlayer::State::Playing:
+    case MediaPlayer::State::Opening:
+        return QStringLiteral("Playing");
+    case MediaPlayer::State::Paused:
+        return QStringLiteral("Paused");
+    default:
+        return QStringLiteral("Stopped");
+    }
+}
+
+QVariantMap Mpris::metadata() const {
+    MediaPlayer* player = main_->MediaPlayer1();
+    const QString file = player->FileName();
+    if (file.isEmpty())
+        return {};
+    QVariantMap m;
+    m.insert(QStringLiteral("mpris:trackid"),
+             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/github/sonoquill/track/%1")
+                                                     .arg(qHash(file) & 0x7fffffff))));
+    const QString title = PlayState::PlayTitle().isEmpty() ? mFile::GetFileName(file)
+                                                           : PlayState::PlayTitle();
+    m.insert(QStringLiteral("xesam:title"), title);
+    m.insert(QStringLiteral("xesam:url"),
+             QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString());
+    const double length = player->Duration();
+    if (length > 0)
+        m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(length * 1e6));
+    return m;
+}
+
+double Mpris::volume() const { return main_->Sl1()->value() / 100.0; }
+
+void Mpris::setVolume(double value) {
+    // The slider carries the volume, as if moved by hand.
+    main_->Sl1()->setValue(static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 100)));
+}
+
+bool Mpris::canGoNext() const {
+    frmList2* list = main_->playlistWindow();
+    return main_->mnuSort2()->isChecked() && list && list->grid().Rows() > 1;
+}
+
+void Mpris::next() {
+    if (!canGoNext())
+        return;
+    frmList2* list = main_->playlistWindow();
+    const std::int32_t rows = list->grid().Rows();
+    const std::int32_t row = PlayState::PlayRow();
+    list->playEntry(row >= 1 && row < rows - 1 ? row + 1 : 1);
+}
+
+void Mpris::previous() {
+    if (!canGoNext())
+        return;
+    frmList2* list = main_->playlistWindow();
+    const std::int32_t rows = list->grid().Rows();
+    const std::int32_t row = PlayState::PlayRow();
+    list->playEntry(row > 1 && row < rows ? row - 1 : rows - 1);
+}
+
+void Mpris::seek(qlonglong offset) {
+    MediaPlayer* player = main_->MediaPlayer1();
+    setPosition(static_cast<qlonglong>(player->CurrentPosition() * 1e6) + offset);
+}
+
+void Mpris::setPosition(qlonglong microseconds) {
+    MediaPlayer* player = main_->MediaPlayer1();
+    const double length = player->Duration();
+    const double target = microseconds / 1e6;
+    if (target < 0 || (length > 0 && target > length))
+        return;
+    player->setCurrentPosition(target);
+}
+
+void Mpris::propertiesChanged(const QStringList& names) {
+    QVariantMap changed;
+    for (const QString& name : names) {
+        if (name == QLatin1String("PlaybackStatus"))
+            changed.insert(name, playbackStatus());
+        else if (name == QLatin1String("Metadata"))
+            changed.insert(name, metadata());
+        else if (name == QLatin1String("Volume"))
+            changed.insert(name, volume());
+        else if (name.startsWith(QLatin1String("CanGo")))
+            changed.insert(name, canGoNext());
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(
+        kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    signal << kPlayerInterface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+#include "mpris.moc"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QVariantMap>
+
+class Form1;
+
+// The player on the session bus as an MPRIS media player, so media keys and
+// the desktop's sound menu drive it. Without a session bus nothing happens.
+class Mpris : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kService = QStringLiteral("org.mpris.MediaPlayer2.sonoquill");
+    static inline const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+
+    explicit Mpris(Form1* main);
+    ~Mpris() override;
+    bool registered() const { return registered_; }
+
+    Form1* main() const { return main_; }
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    double volume() const;
+    void setVolume(double value);
+    bool canGoNext() const;
+
+    void next();
+    void previous();
+    void seek(qlonglong offsetMicroseconds);
+    void setPosition(qlonglong microseconds);
+
+    // Tells the bus which player properties changed.
+    void propertiesChanged(const QStringList& names);
+
+private:
+    Form1* main_;
+    bool registered_ = false;
+};
