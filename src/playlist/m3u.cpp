@@ -35,6 +35,7 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
     if (!file.open(QIODevice::ReadOnly))
         return false;
     BatchGuard batch(grid);
+    grid.reserveForBytes(file.size());
     QByteArray buffer;
     bool first = true;
     bool pendingCr = false; // a CR ended the last chunk: an LF after it is part of it

@@ -248,6 +248,15 @@ void PlaylistGrid::endBatch() {
     listener_->selectionChanged(0, Rows() - 1, std::min(row_, rowSel_), std::max(row_, rowSel_));
 }
 
+void PlaylistGrid::reserveForBytes(qsizetype bytes) {
+    if (bytes <= 0)
+        return;
+    text_.reserve(text_.size() + bytes);
+    // A list line is rarely shorter than this; a guess too high costs little.
+    constexpr qsizetype kShortLine = 40;
+    entries_.reserve(entries_.size() + static_cast<size_t>(bytes / kShortLine));
+}
+
 std::size_t PlaylistGrid::bytesUsed() const {
     return static_cast<std::size_t>(text_.capacity()) + entries_.capacity() * sizeof(Entry);
 }

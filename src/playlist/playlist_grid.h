@@ -91,6 +91,10 @@ public:
     void beginBatch();
     void endBatch();
 
+    // Makes room for about this many more bytes of entries (a list file's
+    // size), so a large read grows the storage once instead of doubling it.
+    void reserveForBytes(qsizetype bytes);
+
     // Bytes held for the entries (for measurements).
     std::size_t bytesUsed() const;
 
