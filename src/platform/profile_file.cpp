@@ -1,9 +1,9 @@
 #include "platform/profile_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <optional>
 #include <vector>
@@ -194,14 +194,7 @@ bool writeString(const QString& file, const QString& section, const QString& key
             out += l.raw;
         out += l.end;
     }
-    QSaveFile save(file);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
-    if (save.write(out) != out.size()) {
-        save.cancelWriting();
-        return false;
-    }
-    return save.commit();
+    return AtomicFile::replace(file, out);
 }
 
 } // namespace profile

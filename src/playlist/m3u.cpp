@@ -1,10 +1,10 @@
 #include "playlist/m3u.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 #include "playlist/playlist_grid.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -78,8 +78,8 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
 }
 
 bool WritePlaylist(const PlaylistGrid& grid, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    AtomicFile file(path);
+    if (!file.open())
         return false;
     QByteArray out;
     out.reserve(kChunk + 4096);
@@ -88,16 +88,10 @@ bool WritePlaylist(const PlaylistGrid& grid, const QString& path) {
         out.append(line.data(), line.size());
         out += "\r\n";
         if (out.size() >= kChunk) {
-            if (file.write(out) != out.size()) {
-                file.cancelWriting();
+            if (!file.write(out))
                 return false;
-            }
             out.clear();
         }
     }
-    if (!out.isEmpty() && file.write(out) != out.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return file.write(out) && file.commit();
 }

@@ -1,0 +1,193 @@
+// Hostile inputs and failing writes: nothing crashes, hangs or loses data.
+#include "app/settings.h"
+#include "fs/file_search.h"
+#include "fs/folder_walk.h"
+#include "media/media_player.h"
+#include "platform/profile_file.h"
+#include "playlist/m3u.h"
+#include "playlist/playlist_grid.h"
+#include "support/test_media.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Files may not grow past `bytes` while it lives: a full disk, for anyone.
+struct FileSizeLimit {
+    rlimit old{};
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small{bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+};
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString p(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void fullDiskKeepsEveryOldFile() {
+        PlaylistGrid big(QChar(u'/'));
+        for (int i = 0; i < 2000; ++i)
+            big.appendPath(QStringLiteral("/music/album/track %1.mp3").arg(i));
+        writeAll(p("list.m3u"), "/old/a.mp3\r\n");
+        writeAll(p("s.ini"), "[Set]\nget=*.mp3\n");
+        {
+            FileSizeLimit limit(4096);
+            QVERIFY(!WritePlaylist(big, p("list.m3u")));
+            QVERIFY(!profile::writeString(p("s.ini"), "Set", "get", QString(8000, u'x')));
+        }
+        QCOMPARE(readAll(p("list.m3u")), QByteArray("/old/a.mp3\r\n"));
+        QCOMPARE(readAll(p("s.ini")), QByteArray("[Set]\nget=*.mp3\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no leftovers
+    }
+
+    // A process killed while it saves a large list: the old file is whole.
+    void killedInTheMiddleOfASave() {
+        writeAll(p("big.m3u"), "/old/a.mp3\r\n");
+        const pid_t child = fork();
+        if (child == 0) {
+            PlaylistGrid g(QChar(u'/'));
+            for (int round = 0;; ++round) {
+                for (int i = 0; i < 200000; ++i)
+                    g.appendPath(QStringLiteral("/music/%1/%2.mp3").arg(round).arg(i));
+                WritePlaylist(g, p("big.m3u"));
+            }
+        }
+        QTest::qWait(400);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const QByteArray after = readAll(p("big.m3u"));
+        // Either the old list or a whole new one, never a cut one.
+        QVERIFY(after == "/old/a.mp3\r\n" || after.endsWith(".mp3\r\n"));
+        PlaylistGrid back(QChar(u'/'));
+        QVERIFY(ReadPlaylist(back, p("big.m3u"), true));
+        QVERIFY(back.Rows() == 2 || (back.Rows() - 1) % 200000 == 0);
+    }
+
+    void hostileTrees() {
+        QDir root(p("tree"));
+        root.mkpath(".");
+        // 300 levels deep.
+        QString deep = root.path();
+        for (int i = 0; i < 300; ++i) {
+            deep += "/d";
+            QVERIFY(QDir().mkdir(deep));
+        }
+        // Odd names: invalid UTF-8, a newline, CR, "#" at the start, 255 bytes.
+        const QByteArray base = QFile::encodeName(root.path()) + '/';
+        for (const QByteArray& name :
+             {QByteArray("bad\xff\xfe.mp3"), QByteArray("new\nline.mp3"), QByteArray("cr\r.mp3"),
+              QByteArray("#hash.mp3"), QByteArray(251, 'n') + ".mp3"}) {
+            const int fd = ::open((base + name).constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        // A FIFO and a socket named like media: never opened, never listed.
+        QVERIFY(mkfifo((base + "fifo.mp3").constData(), 0644) == 0);
+        const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray sockPath = base + "sock.mp3";
+        if (sockPath.size() < static_cast<qsizetype>(sizeof addr.sun_path)) {
+            memcpy(addr.sun_path, sockPath.constData(), static_cast<size_t>(sockPath.size()));
+            QVERIFY(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0);
+        }
+
+        const QString old = QDir::currentPath();
+        Search2::FolderWalk walk;
+        QCOMPARE(walk.ListFolders(root.path()), 300);
+        QDir::setCurrent(old);
+        clsFileSearch search;
+        search.setSearchPath(root.path());
+        search.setFilter("*.mp3");
+        QVERIFY(search.Search());
+        QCOMPARE(search.FileCount(), 5);
+        ::close(s);
+
+        // The odd names survive a list file written and read back.
+        PlaylistGrid g(QChar(u'/'));
+        for (std::int32_t i = 0; i < search.FileCount(); ++i)
+            g.appendPath(root.path() + "/" + search.FileName(i));
+        QVERIFY(WritePlaylist(g, p("odd.m3u")));
+        PlaylistGrid back(QChar(u'/'));
+        QVERIFY(ReadPlaylist(back, p("odd.m3u"), true));
+        QVERIFY(back.Rows() >= 4); // the newline and CR names split their lines
+        // Names that are no UTF-8 cannot be removed through Qt's own paths.
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), root.path()});
+    }
+
+    void hostileLists() {
+        QByteArray garbage;
+        for (int i = 0; i < 100000; ++i)
+            garbage += static_cast<char>((i * 7919 + 13) % 256);
+        writeAll(p("garbage.m3u"), garbage);
+        writeAll(p("nul.m3u"), QByteArray("/a/\0b.mp3\r\n/c/d.mp3", 20));
+        writeAll(p("long.m3u"), "/" + QByteArray(10 << 20, 'x') + "/a.mp3\r\n/b/c.mp3\r\n");
+        writeAll(p("mixed.m3u"), "/\xE6\x9B\xB2/a.mp3\r\n/\x83\x5C/b.mp3\r\n");
+        writeAll(p("self.m3u"), p("self.m3u").toUtf8() + "\r\n");
+        PlaylistGrid g(QChar(u'/'));
+        for (const char* f : {"garbage.m3u", "nul.m3u", "long.m3u", "mixed.m3u", "self.m3u"})
+            QVERIFY(ReadPlaylist(g, p(f), true));
+        QVERIFY(g.Rows() > 100);
+        QVERIFY(WritePlaylist(g, p("all.m3u")));
+    }
+
+    // Broken media: the control reports it and ends or fails; nothing hangs.
+    void brokenMedia() {
+        MediaPlayer::setEngineOptions({true, true, {}});
+        QVERIFY(testmedia::ffmpeg(p("good.avi"), 0.5, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 160,
+                                  120));
+        const QByteArray good = readAll(p("good.avi"));
+        writeAll(p("cut.avi"), good.left(good.size() / 3));
+        QByteArray corrupt = good;
+        for (qsizetype i = 200; i < corrupt.size(); i += 97)
+            corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+        writeAll(p("corrupt.avi"), corrupt);
+        for (const char* empty : {"zero.mp3", "zero.wav", "zero.mid", "zero.wmv"})
+            writeAll(p(empty), QByteArray());
+        QDir().mkpath(p("folder.mp3"));
+        for (const char* f : {"cut.avi", "corrupt.avi", "zero.mp3", "zero.wav", "zero.mid",
+                              "zero.wmv", "folder.mp3"}) {
+            MediaPlayer player;
+            player.setFileName(p(f));
+            QTRY_VERIFY2_WITH_TIMEOUT(player.state() == MediaPlayer::State::Failed ||
+                                          player.state() == MediaPlayer::State::Ended,
+                                      f, 20000);
+        }
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"

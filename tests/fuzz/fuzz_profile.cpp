@@ -1,0 +1,71 @@
+// Any text as a settings file, then a write: the value written reads back,
+// and every line that was not the written key's comes back byte for byte.
+#include "platform/profile_file.h"
+
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace {
+
+QList<QByteArray> lines(const QByteArray& bytes) {
+    QList<QByteArray> out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' || bytes[i] == '\r') {
+            out << bytes.mid(start, i - start);
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < bytes.size())
+        out << bytes.mid(start);
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    // The first bytes choose the key and the value; the rest is the file.
+    if (size < 2)
+        return 0;
+    const QByteArray raw(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString key = QStringLiteral("k%1").arg(static_cast<unsigned char>(raw[0]) % 8);
+    const QString value = QStringLiteral("v%1=x|*.mp3").arg(static_cast<unsigned char>(raw[1]));
+    const QByteArray text = raw.mid(2);
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            abort();
+        f.write(text);
+    }
+    if (!profile::writeString(path, "Set", key, value))
+        abort();
+    if (profile::readString(path, "Set", key) != value)
+        abort();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        abort();
+    const QByteArray after = f.readAll();
+    // Lines that were valid UTF-8 and not the key's own are all still there.
+    QList<QByteArray> left = lines(after);
+    const QByteArray bom("\xEF\xBB\xBF");
+    for (QByteArray line : lines(text.startsWith(bom) ? text.mid(3) : text)) {
+        const QString decoded = QString::fromUtf8(line);
+        if (decoded.toUtf8() != line)
+            continue; // a CP932 line is rewritten in UTF-8
+        const qsizetype eq = decoded.indexOf(u'=');
+        if (eq >= 0 && decoded.first(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            continue;
+        const qsizetype at = left.indexOf(line);
+        if (at < 0)
+            abort();
+        left.removeAt(at);
+    }
+    return 0;
+}
