@@ -52,8 +52,10 @@ Document parse(const QByteArray& data) {
                 line.end = "\r\n";
             else
                 line.end = QByteArray(1, bytes[i]);
+            // New lines end as the file's lines do; never with a lone CR,
+            // which an empty line after it would swallow when read again.
             if (!newlineSeen) {
-                doc.newline = line.end;
+                doc.newline = line.end == "\r\n" ? QByteArray("\r\n") : QByteArray("\n");
                 newlineSeen = true;
             }
         }

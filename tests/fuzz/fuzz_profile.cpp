@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -29,7 +30,9 @@ QList<QByteArray> lines(const QByteArray& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir dir;
+    // In memory where there is such a folder: each input writes and syncs files.
+    static QTemporaryDir dir(QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
+                                                       : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
     const QString path = dir.filePath("s.ini");
     // The first bytes choose the key and the value; the rest is the file.
     if (size < 2)
