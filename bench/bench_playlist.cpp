@@ -27,7 +27,9 @@ namespace {
 QString corpus;
 std::unique_ptr<Form1> mainWindow;
 
-QString listFile(std::int64_t n) { return corpus + QStringLiteral("/list_%1.m3u").arg(n); }
+QString listFile(std::int64_t n) {
+    return corpus + QStringLiteral("/list_%1.m3u").arg(n);
+}
 
 long rssKiB() {
     std::ifstream status("/proc/self/status");

@@ -36,16 +36,18 @@ class RootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedUriSchemes READ schemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ mimeTypes)
 public:
-    RootAdaptor(Mpris* mpris) : QDBusAbstractAdaptor(mpris), mpris_(mpris) {}
+    RootAdaptor(Mpris* mpris)
+        : QDBusAbstractAdaptor(mpris)
+        , mpris_(mpris) {}
     bool yes() const { return true; }
     bool no() const { return false; }
     QString identity() const { return QStringLiteral("Sonoquill"); }
     QString desktopEntry() const { return QStringLiteral("io.github.sonoquill.Sonoquill"); }
     QStringList schemes() const { return {QStringLiteral("file")}; }
     QStringList mimeTypes() const {
-        return {"audio/mpeg",      "audio/x-wav",     "audio/vnd.wave", "audio/x-ms-wma",
-                "audio/midi",      "video/mpeg",      "video/x-msvideo", "video/vnd.avi",
-                "video/x-ms-wmv",  "audio/x-mpegurl", "audio/mpegurl"};
+        return {"audio/mpeg",     "audio/x-wav",     "audio/vnd.wave",  "audio/x-ms-wma",
+                "audio/midi",     "video/mpeg",      "video/x-msvideo", "video/vnd.avi",
+                "video/x-ms-wmv", "audio/x-mpegurl", "audio/mpegurl"};
     }
 
 public slots:
@@ -75,16 +77,16 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ yes)
     Q_PROPERTY(bool CanControl READ yes)
 public:
-    PlayerAdaptor(Mpris* mpris) : QDBusAbstractAdaptor(mpris), mpris_(mpris) {}
+    PlayerAdaptor(Mpris* mpris)
+        : QDBusAbstractAdaptor(mpris)
+        , mpris_(mpris) {}
     QString playbackStatus() const { return mpris_->playbackStatus(); }
     double one() const { return 1.0; }
     void setRate(double) {}
     QVariantMap metadata() const { return mpris_->metadata(); }
     double volume() const { return mpris_->volume(); }
     void setVolume(double v) { mpris_->setVolume(v); }
-    qlonglong position() const {
-        return static_cast<qlonglong>(player()->CurrentPosition() * 1e6);
-    }
+    qlonglong position() const { return static_cast<qlonglong>(player()->CurrentPosition() * 1e6); }
     bool canGo() const { return mpris_->canGoNext(); }
     bool yes() const { return true; }
 
@@ -113,7 +115,9 @@ private:
 
 } // namespace
 
-Mpris::Mpris(Form1* main) : QObject(main), main_(main) {
+Mpris::Mpris(Form1* main)
+    : QObject(main)
+    , main_(main) {
     new RootAdaptor(this);
     new PlayerAdaptor(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -157,10 +161,10 @@ QVariantMap Mpris::metadata() const {
         return {};
     QVariantMap m;
     m.insert(QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/github/sonoquill/track/%1")
-                                                     .arg(qHash(file) & 0x7fffffff))));
-    const QString title = PlayState::PlayTitle().isEmpty() ? mFile::GetFileName(file)
-                                                           : PlayState::PlayTitle();
+             QVariant::fromValue(QDBusObjectPath(
+                 QStringLiteral("/io/github/sonoquill/track/%1").arg(qHash(file) & 0x7fffffff))));
+    const QString title =
+        PlayState::PlayTitle().isEmpty() ? mFile::GetFileName(file) : PlayState::PlayTitle();
     m.insert(QStringLiteral("xesam:title"), title);
     m.insert(QStringLiteral("xesam:url"),
              QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString());
@@ -170,7 +174,9 @@ QVariantMap Mpris::metadata() const {
     return m;
 }
 
-double Mpris::volume() const { return main_->Sl1()->value() / 100.0; }
+double Mpris::volume() const {
+    return main_->Sl1()->value() / 100.0;
+}
 
 void Mpris::setVolume(double value) {
     // The slider carries the volume, as if moved by hand.
@@ -226,8 +232,9 @@ void Mpris::propertiesChanged(const QStringList& names) {
         else if (name.startsWith(QLatin1String("CanGo")))
             changed.insert(name, canGoNext());
     }
-    QDBusMessage signal = QDBusMessage::createSignal(
-        kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
     signal << kPlayerInterface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }

@@ -12,12 +12,16 @@ CreateEngineFn createFn() {
 
 } // namespace
 
-Engine::Engine(const Options& options, QObject* parent) : QObject(parent), options_(options) {
+Engine::Engine(const Options& options, QObject* parent)
+    : QObject(parent)
+    , options_(options) {
     if (CreateEngineFn create = createFn())
         backend_.reset(create(&options_, this));
 }
 
-Engine::~Engine() { backend_.reset(); }
+Engine::~Engine() {
+    backend_.reset();
+}
 
 // From the engine's threads: queue one drain, nothing else.
 void Engine::wakeup() {
@@ -56,8 +60,12 @@ void Engine::setPaused(bool paused) {
     if (backend_)
         backend_->setPaused(paused);
 }
-bool Engine::paused() const { return backend_ && backend_->paused(); }
-bool Engine::idle() const { return !backend_ || backend_->idle(); }
+bool Engine::paused() const {
+    return backend_ && backend_->paused();
+}
+bool Engine::idle() const {
+    return !backend_ || backend_->idle();
+}
 void Engine::seek(double seconds) {
     if (backend_)
         backend_->seek(seconds);
@@ -74,8 +82,12 @@ void Engine::setRepeats(int repeats) {
     if (backend_)
         backend_->setRepeats(repeats);
 }
-double Engine::position() const { return backend_ ? backend_->position() : 0; }
-double Engine::duration() const { return backend_ ? backend_->duration() : 0; }
+double Engine::position() const {
+    return backend_ ? backend_->position() : 0;
+}
+double Engine::duration() const {
+    return backend_ ? backend_->duration() : 0;
+}
 QString Engine::property(const char* name) const {
     return backend_ ? backend_->property(name) : QString();
 }
@@ -87,7 +99,9 @@ QList<QPair<QString, QString>> Engine::probe(const QString& path) {
     return facts;
 }
 
-bool Engine::attachSoftwareOutput() { return backend_ && backend_->attachSoftwareOutput(); }
+bool Engine::attachSoftwareOutput() {
+    return backend_ && backend_->attachSoftwareOutput();
+}
 bool Engine::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) {
     return backend_ && backend_->attachOpenGlOutput(getProcAddress, ctx);
 }

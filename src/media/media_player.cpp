@@ -165,7 +165,7 @@ void MediaPlayer::Pause() {
 
 double MediaPlayer::CurrentPosition() const {
     return engine_ && (state_ == State::Playing || state_ == State::Paused) ? engine_->position()
-                                                                             : 0.0;
+                                                                            : 0.0;
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
@@ -173,7 +173,9 @@ void MediaPlayer::setCurrentPosition(double seconds) {
         engine_->seek(std::max(0.0, seconds));
 }
 
-double MediaPlayer::Duration() const { return engine_ ? engine_->duration() : 0.0; }
+double MediaPlayer::Duration() const {
+    return engine_ ? engine_->duration() : 0.0;
+}
 
 void MediaPlayer::scheduleEngine() {
     if (engine_ || engineScheduled_)

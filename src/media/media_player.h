@@ -105,7 +105,7 @@ private:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
-    QWidget* pictureArea_;     // shown until the picture output exists
+    QWidget* pictureArea_;      // shown until the picture output exists
     VideoView* view_ = nullptr; // created with the engine
     ControlStrip* strip_;
     QTimer* clock_;

@@ -141,9 +141,12 @@ public:
         : window_(new GlWindow)
         , container_(QWidget::createWindowContainer(window_, parent)) {
         container_->setObjectName(QStringLiteral("openGlPicture"));
-        window_->onClick = [this] { sendToContainer(QEvent::MouseButtonRelease, {}); };
+        window_->onClick = [this] {
+            sendToContainer(QEvent::MouseButtonRelease, {});
+        };
         window_->onContextMenu = [this](QPoint global) {
-            QContextMenuEvent e(QContextMenuEvent::Mouse, container_->mapFromGlobal(global), global);
+            QContextMenuEvent e(QContextMenuEvent::Mouse, container_->mapFromGlobal(global),
+                                global);
             QCoreApplication::sendEvent(container_, &e);
         };
     }

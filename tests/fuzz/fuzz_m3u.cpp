@@ -4,16 +4,17 @@
 #include "playlist/m3u.h"
 #include "playlist/playlist_grid.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // In memory where there is such a folder: each input writes and syncs files.
-    static QTemporaryDir dir(QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
-                                                       : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
+    static QTemporaryDir dir(QFile::exists("/dev/shm")
+                                 ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
+                                 : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
     const QString in = dir.filePath("in.m3u"), out = dir.filePath("out.m3u");
     {
         QFile f(in);

@@ -2,9 +2,9 @@
 // and every line that was not the written key's comes back byte for byte.
 #include "platform/profile_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QList>
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -31,8 +31,9 @@ QList<QByteArray> lines(const QByteArray& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // In memory where there is such a folder: each input writes and syncs files.
-    static QTemporaryDir dir(QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
-                                                       : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
+    static QTemporaryDir dir(QFile::exists("/dev/shm")
+                                 ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
+                                 : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
     const QString path = dir.filePath("s.ini");
     // The first bytes choose the key and the value; the rest is the file.
     if (size < 2)

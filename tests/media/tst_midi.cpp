@@ -20,12 +20,12 @@ private slots:
 
     void tempoChangesAreFollowed() {
         // Two quarters at 120, then a tempo of 60 from tick 960 for two more.
-        QByteArray track("\x00\xFF\x51\x03\x07\xA1\x20"         // 500000 µs
-                         "\x00\x90\x3C\x64\x87\x40\x80\x3C\x40" // 960 ticks
-                         "\x00\xFF\x51\x03\x0F\x42\x40"         // 1000000 µs
-                         "\x00\x90\x3C\x64\x87\x40\x3C\x00"     // running status
-                         "\x00\xFF\x2F\x00",
-                         42);
+        static const char kTrack[] = "\x00\xFF\x51\x03\x07\xA1\x20"         // 500000 µs
+                                     "\x00\x90\x3C\x64\x87\x40\x80\x3C\x40" // 960 ticks
+                                     "\x00\xFF\x51\x03\x0F\x42\x40"         // 1000000 µs
+                                     "\x00\x90\x3C\x64\x87\x40\x3C\x00"     // running status
+                                     "\x00\xFF\x2F\x00";
+        const QByteArray track(kTrack, sizeof kTrack - 1);
         QByteArray smf("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk\0\0\0", 21);
         smf += static_cast<char>(track.size());
         smf += track;

@@ -128,7 +128,8 @@ private:
     double duration_ = 0;
 };
 
-MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events) : events_(events) {
+MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
+    : events_(events) {
     // libmpv refuses to start under a locale whose decimal point is no ".".
     std::setlocale(LC_NUMERIC, "C");
     handle_ = mpv_create();
@@ -308,7 +309,6 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
         }
     }
     mpv_terminate_destroy(h);
-
 }
 
 void MpvBackend::drainEvents() {
@@ -405,8 +405,7 @@ bool MpvBackend::createRenderContext(mpv_render_param* params) {
         return false;
     }
     mpv_render_context_set_update_callback(
-        render_, [](void* events) { static_cast<EngineEvents*>(events)->renderUpdate(); },
-        events_);
+        render_, [](void* events) { static_cast<EngineEvents*>(events)->renderUpdate(); }, events_);
     return true;
 }
 
