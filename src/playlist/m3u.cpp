@@ -5,6 +5,7 @@
 #include "playlist/playlist_grid.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -31,6 +32,9 @@ struct BatchGuard {
 } // namespace
 
 bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
+    // Only ordinary files: a FIFO or a device named like a list would block.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

@@ -116,6 +116,9 @@ private slots:
         }
         // A FIFO and a socket named like media: never opened, never listed.
         QVERIFY(mkfifo((base + "fifo.mp3").constData(), 0644) == 0);
+        QVERIFY(mkfifo((base + "fifo.m3u").constData(), 0644) == 0);
+        PlaylistGrid none(QChar(u'/'));
+        QVERIFY(!ReadPlaylist(none, root.path() + "/fifo.m3u", true)); // returns, never blocks
         const int s = socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
