@@ -192,9 +192,8 @@ void MediaPlayer::startEngine() {
         return;
     engine_ = new Engine(engineOptions(), this);
     if (!engine_->isValid()) {
-        failure_ = Engine::Failure::Format;
+        engineMissing_ = true;
         setState(State::Failed);
-        strip_->setStatus(QStringLiteral("再生エンジンを開始できません"));
         return;
     }
     if (!engineOptions().nullOutputs) {
@@ -288,6 +287,8 @@ QString MediaPlayer::statusText() const {
     case State::Ended:
         return QStringLiteral("再生終了");
     case State::Failed:
+        if (engineMissing_)
+            return QStringLiteral("再生エンジンを開始できません");
         switch (failure_) {
         case Engine::Failure::Missing:
             return QStringLiteral("ファイルが見つかりません");

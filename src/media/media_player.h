@@ -119,5 +119,6 @@ private:
     int volume_ = 0;
     State state_ = State::Ready;
     Engine::Failure failure_ = Engine::Failure::Format;
+    bool engineMissing_ = false; // the engine library could not be started
     QSize picture_;
 };
