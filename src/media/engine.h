@@ -25,7 +25,6 @@ public:
     ~Engine() override;
 
     bool isValid() const { return backend_ && backend_->isValid(); }
-    const Options& options() const { return options_; }
 
     // Opens the file (a MIDI file through the synthesizer) and starts it,
     // replacing whatever played before.

@@ -11,13 +11,6 @@
 
 namespace dirlist {
 
-bool nameLess(const QString& a, const QString& b) {
-    const QString fa = a.toCaseFolded(), fb = b.toCaseFolded();
-    if (fa != fb)
-        return fa < fb;
-    return a < b;
-}
-
 std::vector<Entry> list(const QString& folder, int* error) {
     std::vector<Entry> out;
     if (error)

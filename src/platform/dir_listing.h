@@ -31,8 +31,4 @@ struct FileId {
 };
 bool fileId(const QString& path, FileId& id);
 
-// Orders names as the listing does: case-folded first, then by raw text so the
-// order is total.
-bool nameLess(const QString& a, const QString& b);
-
 } // namespace dirlist

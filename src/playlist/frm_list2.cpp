@@ -1,6 +1,7 @@
 #include "playlist/frm_list2.h"
 
 #include "app/form1.h"
+#include "app/main_layout.h"
 #include "app/settings.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
@@ -138,9 +139,10 @@ void frmList2::Form_Load() {
     // "&Top" box does not touch it).
     if (QScreen* screen = main_ ? main_->screen() : QGuiApplication::primaryScreen()) {
         const QSize s = screen->geometry().size();
-        const int left = (static_cast<int>(std::lround(s.width() * tppX())) - Width()) / 2;
-        const int top = (static_cast<int>(std::lround(s.height() * tppY())) - Height()) / 2;
-        const QPoint at = toPixels(left, top) + screen->geometry().topLeft();
+        const QPoint centre = layout::centreOnScreen(
+            static_cast<int>(std::lround(s.width() * tppX())),
+            static_cast<int>(std::lround(s.height() * tppY())), Width(), Height());
+        const QPoint at = toPixels(centre.x(), centre.y()) + screen->geometry().topLeft();
         move(at);
         mTop::SetTopmost(at.x(), at.y(), twips::toPixels(Width(), tppX()),
                          twips::toPixels(Height(), tppY()), this);
