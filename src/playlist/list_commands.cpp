@@ -21,6 +21,18 @@ const QString kListFilter =
 // OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES
 constexpr std::int32_t kListDialogFlags = 0x280804;
 
+// A new dialog object for one Load or Save, set up as both commands ask.
+void setUpListDialog(cCommonDlg& dlg, QWidget* owner, const QString& title,
+                     std::int16_t filterIndex) {
+    dlg.setForm(owner);
+    dlg.setDialogTitle(title);
+    dlg.setFilter(kListFilter);
+    dlg.setFilterIndex(filterIndex);
+    dlg.setFlags(kListDialogFlags);
+    dlg.setInitDir(QDir::currentPath());
+    dlg.setCancelError(true);
+}
+
 } // namespace
 
 void frmList2::cmd_Click(int index) {
@@ -127,13 +139,7 @@ void frmList2::cmdReset() {
 void frmList2::cmdSave() {
     const std::int32_t remembered = grid_.Row();
     cCommonDlg dlg;
-    dlg.setForm(this);
-    dlg.setDialogTitle(QStringLiteral("名前を付けて保存"));
-    dlg.setFilter(kListFilter);
-    dlg.setFilterIndex(0);
-    dlg.setFlags(kListDialogFlags);
-    dlg.setInitDir(QDir::currentPath());
-    dlg.setCancelError(true);
+    setUpListDialog(dlg, this, QStringLiteral("名前を付けて保存"), 0);
     dlg.ShowSave();
     if (dlg.CancelButton())
         return;
@@ -144,13 +150,7 @@ void frmList2::cmdSave() {
 
 void frmList2::cmdLoad() {
     cCommonDlg dlg;
-    dlg.setForm(this);
-    dlg.setDialogTitle(QStringLiteral("開く"));
-    dlg.setFilter(kListFilter);
-    dlg.setFilterIndex(1);
-    dlg.setFlags(kListDialogFlags);
-    dlg.setInitDir(QDir::currentPath());
-    dlg.setCancelError(true);
+    setUpListDialog(dlg, this, QStringLiteral("開く"), 1);
     dlg.ShowOpen();
     if (dlg.CancelButton())
         return;

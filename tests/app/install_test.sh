@@ -4,12 +4,7 @@
 # start the installed program with a file.
 set -euo pipefail
 build=$1
-work=$(mktemp -d)
-cleanup() {
-  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; wait "$pid" || true; fi
-  rm -rf "$work" || true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/x11_test_lib.sh"
 export XDG_DATA_HOME="$work/share"
 cmake --install "$build" --prefix "$work/opt" >/dev/null
 id=io.github.sonoquill.Sonoquill

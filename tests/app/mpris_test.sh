@@ -5,12 +5,7 @@
 # settings as the menu's exit does.
 set -euo pipefail
 binary=$1
-work=$(mktemp -d)
-cleanup() {
-  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; wait "$pid" || true; fi
-  rm -rf "$work" || true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
 for i in 1 2 3; do
   ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=30" "$work/song$i.wav"
@@ -36,8 +31,7 @@ main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
 xdotool windowfocus --sync "$main"
 xdotool key F12
 list=$(timeout 10 xdotool search --sync --name '^List$' | head -n1)
-width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
-xdotool mousemove --window "$list" $(( (width * 15 - 800) / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
+click_restore "$list"
 timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
 for _ in $(seq 50); do
   [ "$(get org.mpris.MediaPlayer2.Player PlaybackStatus)" = "(<'Playing'>,)" ] && break; sleep 0.1

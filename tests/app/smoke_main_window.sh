@@ -5,15 +5,7 @@
 set -euo pipefail
 binary=$1
 shots=$2
-work=$(mktemp -d)
-cleanup() {
-  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work" || true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
 ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=30 \
   -f lavfi -i sine=duration=30 -c:v mpeg4 -c:a mp3 "$work/smoke clip.avi"

@@ -4,15 +4,7 @@
 # entry by themselves; the window titles tell each step.
 set -euo pipefail
 binary=$1
-work=$(mktemp -d)
-cleanup() {
-  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work" || true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
 for i in 1 2 3 4; do
   ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=0.6" "$work/song$i.wav"
@@ -26,9 +18,7 @@ main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
 xdotool windowfocus --sync "$main"
 xdotool key F12
 list=$(timeout 10 xdotool search --sync --name '^List$' | head -n1)
-# "Restore": 800 twips from the right edge, 2970 twips down (15 twips a pixel).
-width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
-xdotool mousemove --window "$list" $(( (width * 15 - 800) / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
+click_restore "$list"
 titles=""
 for _ in $(seq 100); do
   t="$(xdotool getwindowname "$main")|$(xdotool getwindowname "$list")"

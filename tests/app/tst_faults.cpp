@@ -6,6 +6,7 @@
 #include "platform/profile_file.h"
 #include "playlist/m3u.h"
 #include "playlist/playlist_grid.h"
+#include "support/files.h"
 #include "support/test_media.h"
 
 #include <QDir>
@@ -26,16 +27,8 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using testfiles::readAll;
+using testfiles::writeAll;
 
 // Files may not grow past `bytes` while it lives: a full disk, for anyone.
 struct FileSizeLimit {

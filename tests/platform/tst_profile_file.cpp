@@ -1,4 +1,5 @@
 #include "platform/profile_file.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -6,20 +7,8 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
+using testfiles::readAll;
+using testfiles::writeAll;
 
 class TestProfileFile : public QObject {
     Q_OBJECT
