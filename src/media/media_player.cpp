@@ -91,6 +91,7 @@ void MediaPlayer::setWidth(int twipsValue) {
 void MediaPlayer::setFileName(const QString& path) {
     fileName_ = path;
     picture_ = QSize();
+    pauseWhenOpen_ = false;
     if (path.isEmpty()) {
         loadPending_ = false;
         if (engine_)
@@ -146,6 +147,10 @@ void MediaPlayer::playPause() {
             engine_->setPaused(false);
         break;
     case State::Opening:
+        // Still opening: the file starts paused, or not, as asked last.
+        pauseWhenOpen_ = !pauseWhenOpen_;
+        if (engine_)
+            engine_->setPaused(pauseWhenOpen_);
         break;
     default:
         setFileName(fileName_); // stopped, ended or failed: from the start
@@ -210,7 +215,7 @@ void MediaPlayer::startEngine() {
     engine_->setRepeats(playCount_ <= 0 ? -1 : playCount_ - 1);
 
     connect(engine_, &Engine::fileLoaded, this,
-            [this](bool) { setState(engine_->paused() ? State::Paused : State::Playing); });
+            [this](bool) { setState(pauseWhenOpen_ ? State::Paused : State::Playing); });
     connect(engine_, &Engine::pausedChanged, this, [this](bool paused) {
         if (state_ == State::Playing || state_ == State::Paused)
             setState(paused ? State::Paused : State::Playing);
@@ -231,6 +236,8 @@ void MediaPlayer::startEngine() {
     if (loadPending_) {
         loadPending_ = false;
         engine_->load(fileName_);
+        if (pauseWhenOpen_)
+            engine_->setPaused(true);
     }
 }
 

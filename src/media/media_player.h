@@ -112,6 +112,7 @@ private:
     QPointer<Engine> engine_;
     bool engineScheduled_ = false;
     bool loadPending_ = false;
+    bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
 
     QString fileName_;
     int playCount_ = 1;

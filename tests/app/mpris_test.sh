@@ -7,14 +7,8 @@ set -euo pipefail
 binary=$1
 source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
-for i in 1 2 3; do
-  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=30" "$work/song$i.wav"
-  printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
-done
-printf '[Set]\r\npin=1\r\n' > "$work/Sonoquill.ini"
-export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
-"$work/sonoquill" &
-pid=$!
+make_snapshot 3 30 1
+start_program
 bus=org.mpris.MediaPlayer2.sonoquill
 path=/org/mpris/MediaPlayer2
 timeout 20 gdbus wait --session "$bus"
@@ -28,9 +22,7 @@ expect CanGoNext "$(get org.mpris.MediaPlayer2.Player CanGoNext)" "false"
 
 # Show the list and restore the snapshot: entry 1 plays.
 main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
-xdotool windowfocus --sync "$main"
-xdotool key F12
-list=$(timeout 10 xdotool search --sync --name '^List$' | head -n1)
+list=$(open_list "$main")
 click_restore "$list"
 timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
 for _ in $(seq 50); do

@@ -9,9 +9,7 @@ source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
 ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=30 \
   -f lavfi -i sine=duration=30 -c:v mpeg4 -c:a mp3 "$work/smoke clip.avi"
-export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
-"$work/sonoquill" "$work/smoke clip.avi" &
-pid=$!
+start_program "$work/smoke clip.avi"
 wid=$(timeout 20 xdotool search --sync --name '^smoke clip\.avi$' | head -n1)
 [ -n "$wid" ] || { echo "no window titled with the file name"; exit 1; }
 sleep 1

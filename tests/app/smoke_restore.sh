@@ -6,18 +6,10 @@ set -euo pipefail
 binary=$1
 source "$(dirname "$0")/x11_test_lib.sh"
 cp "$binary" "$work/sonoquill"
-for i in 1 2 3 4; do
-  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=0.6" "$work/song$i.wav"
-  printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
-done
-printf '[Set]\r\npin=2\r\n' > "$work/Sonoquill.ini"
-export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
-"$work/sonoquill" &
-pid=$!
+make_snapshot 4 0.6 2
+start_program
 main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
-xdotool windowfocus --sync "$main"
-xdotool key F12
-list=$(timeout 10 xdotool search --sync --name '^List$' | head -n1)
+list=$(open_list "$main")
 click_restore "$list"
 titles=""
 for _ in $(seq 100); do

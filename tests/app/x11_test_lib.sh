@@ -17,3 +17,29 @@ click_restore() {
   width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
   xdotool mousemove --window "$list" $(( (width * 15 - 800) / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
 }
+
+# Beside a copy of the program: COUNT short tones of SECONDS each in a
+# snapshot list, and the stored row PIN.
+make_snapshot() {
+  local count=$1 seconds=$2 pin=$3 i
+  for i in $(seq "$count"); do
+    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=$seconds" \
+      "$work/song$i.wav"
+    printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
+  done
+  printf '[Set]\r\npin=%s\r\n' "$pin" > "$work/Sonoquill.ini"
+}
+
+# Starts the copy in $work (its own runtime folder, a real X window); sets pid.
+start_program() {
+  export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
+  "$work/sonoquill" "$@" &
+  pid=$!
+}
+
+# F12 on the main window (id $1); prints the list window's id.
+open_list() {
+  xdotool windowfocus --sync "$1"
+  xdotool key F12
+  timeout 10 xdotool search --sync --name '^List$' | head -n1
+}

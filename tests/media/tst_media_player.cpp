@@ -211,6 +211,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
         p.playPause();
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
+        // Play/pause while the file still opens: it opens paused.
+        p.setFileName(path("long.wav"));
+        QCOMPARE(p.state(), MediaPlayer::State::Opening);
+        p.playPause();
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
+        QTest::qWait(300);
+        QCOMPARE(p.state(), MediaPlayer::State::Paused);
     }
 
     void volumeMapping() {
