@@ -24,9 +24,9 @@ public:
     }
     QWidget* widget() override { return this; }
     bool attach(Engine* engine) override {
-        engine_ = engine;
         if (!engine->attachSoftwareOutput())
-            return false;
+            return false; // stays black
+        engine_ = engine;
         QObject::connect(engine, &Engine::frameReady, this, [this] { update(); });
         return true;
     }
