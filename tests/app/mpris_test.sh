@@ -17,6 +17,19 @@ call() { gdbus call --session -d "$bus" -o "$path" -m "org.mpris.MediaPlayer2.Pl
 expect() { # what, actual, wanted
   case "$2" in *"$3"*) ;; *) echo "$1: got $2, wanted $3"; exit 1 ;; esac
 }
+# Like expect, but for a state the program reaches a moment after the call:
+# asks again for up to five seconds.
+eventually() { # what, wanted, command...
+  local what=$1 wanted=$2 got
+  shift 2
+  for _ in $(seq 50); do
+    got=$("$@")
+    case "$got" in *"$wanted"*) return 0 ;; esac
+    sleep 0.1
+  done
+  echo "$what: got $got, wanted $wanted"
+  exit 1
+}
 expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "'Sonoquill'"
 expect CanGoNext "$(get org.mpris.MediaPlayer2.Player CanGoNext)" "false"
 
@@ -25,26 +38,21 @@ main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
 list=$(open_list "$main")
 click_restore "$list"
 timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
-for _ in $(seq 50); do
-  [ "$(get org.mpris.MediaPlayer2.Player PlaybackStatus)" = "(<'Playing'>,)" ] && break; sleep 0.1
-done
-expect PlaybackStatus "$(get org.mpris.MediaPlayer2.Player PlaybackStatus)" "Playing"
+eventually PlaybackStatus "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
 expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"
 
 call PlayPause
-sleep 0.5
-expect "after PlayPause" "$(get org.mpris.MediaPlayer2.Player PlaybackStatus)" "Paused"
+eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
 call PlayPause
-sleep 0.5
-expect "after PlayPause again" "$(get org.mpris.MediaPlayer2.Player PlaybackStatus)" "Playing"
+eventually "after PlayPause again" "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
 
 call Next
 timeout 10 xdotool search --sync --name '^song2\.wav$' >/dev/null
-expect "list caption after Next" "$(xdotool getwindowname "$list")" "2/3"
+eventually "list caption after Next" "2/3" xdotool getwindowname "$list"
 
 gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Set \
   org.mpris.MediaPlayer2.Player Volume '<0.4>' >/dev/null
-expect Volume "$(get org.mpris.MediaPlayer2.Player Volume)" "0.4"
+eventually Volume "0.4" get org.mpris.MediaPlayer2.Player Volume
 
 gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Raise >/dev/null
 gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
