@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
@@ -44,7 +46,10 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
     bool first = true;
     bool pendingCr = false; // a CR ended the last chunk: an LF after it is part of it
     while (true) {
-        const QByteArray chunk = file.read(kChunk);
+        // Sized to what is left: a short list should not cost a 1 MB buffer.
+        // Some files report no size (/proc); they are read in small steps.
+        const qint64 left = file.size() - file.pos();
+        const QByteArray chunk = file.read(left > 0 ? std::min(left, kChunk) : kChunk / 16);
         if (chunk.isEmpty()) {
             if (file.error() != QFileDevice::NoError)
                 return false;
@@ -86,7 +91,7 @@ bool WritePlaylist(const PlaylistGrid& grid, const QString& path) {
     if (!file.open())
         return false;
     QByteArray out;
-    out.reserve(kChunk + 4096);
+    out.reserve(static_cast<qsizetype>(std::min<std::size_t>(kChunk, grid.bytesUsed())) + 4096);
     for (std::int32_t r = 1; r < grid.Rows(); ++r) {
         const QByteArrayView line = grid.fullPathUtf8(r);
         out.append(line.data(), line.size());
