@@ -202,9 +202,9 @@ void MediaPlayer::startEngine() {
         return;
     }
     if (!engineOptions().nullOutputs) {
-        view_ = VideoView::create(this);
+        view_.reset(VideoView::create(this));
         QWidget* shown = view_->widget();
-        static_cast<QVBoxLayout*>(layout())->replaceWidget(pictureArea_, shown);
+        delete layout()->replaceWidget(pictureArea_, shown);
         pictureArea_->hide();
         shown->installEventFilter(this);
         shown->show();

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class ControlStrip;
 class QTimer;
 class VideoView;
@@ -105,8 +107,8 @@ private:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
-    QWidget* pictureArea_;      // shown until the picture output exists
-    VideoView* view_ = nullptr; // created with the engine
+    QWidget* pictureArea_;            // shown until the picture output exists
+    std::unique_ptr<VideoView> view_; // created with the engine; its widget is our child
     ControlStrip* strip_;
     QTimer* clock_;
     QPointer<Engine> engine_;

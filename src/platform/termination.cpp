@@ -1,5 +1,6 @@
 #include "platform/termination.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -22,7 +23,9 @@ void onSignal(int) {
 void onTerminationRequest(std::function<void()> handler) {
     if (wakeFds[0] < 0 && pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(wakeFds[0], QSocketNotifier::Read);
+    // Lives as long as the application (none yet: as long as the process).
+    auto* notifier =
+        new QSocketNotifier(wakeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler] {
         char buf[16];
         while (read(wakeFds[0], buf, sizeof buf) > 0) {
