@@ -6,7 +6,7 @@
 set -euo pipefail
 binary=$1
 source "$(dirname "$0")/x11_test_lib.sh"
-cp "$binary" "$work/sonoquill"
+copy_program "$binary"
 make_snapshot 3 30 1
 start_program
 bus=org.mpris.MediaPlayer2.sonoquill

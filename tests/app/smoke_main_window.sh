@@ -6,7 +6,7 @@ set -euo pipefail
 binary=$1
 shots=$2
 source "$(dirname "$0")/x11_test_lib.sh"
-cp "$binary" "$work/sonoquill"
+copy_program "$binary"
 ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=30 \
   -f lavfi -i sine=duration=30 -c:v mpeg4 -c:a mp3 "$work/smoke clip.avi"
 start_program "$work/smoke clip.avi"

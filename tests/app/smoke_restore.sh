@@ -5,7 +5,7 @@
 set -euo pipefail
 binary=$1
 source "$(dirname "$0")/x11_test_lib.sh"
-cp "$binary" "$work/sonoquill"
+copy_program "$binary"
 make_snapshot 4 0.6 2
 start_program
 main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)

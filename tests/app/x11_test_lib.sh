@@ -10,6 +10,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program and its engine library (from the test's environment) in $work.
+copy_program() {
+  cp "$1" "$work/sonoquill"
+  cp "$SONOQUILL_ENGINE" "$work/"
+}
+
 # Clicks the list window's "Restore" button: 800 twips from the right edge,
 # 2970 twips down, at 15 twips a pixel.
 click_restore() {
