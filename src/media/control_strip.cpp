@@ -30,6 +30,8 @@ ControlStrip::ControlStrip(QWidget* parent)
     position_->setPageStep(kSliderSteps / 20);
     position_->setFocusPolicy(Qt::NoFocus);
     position_->setEnabled(false);
+    playIcon_ = style()->standardIcon(QStyle::SP_MediaPlay);
+    pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
     setPlaying(false);
 
     auto* buttons = new QHBoxLayout;
@@ -68,8 +70,7 @@ void ControlStrip::seekToSlider() {
 }
 
 void ControlStrip::setPlaying(bool playing) {
-    playPause_->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    playPause_->setIcon(playing ? pauseIcon_ : playIcon_);
     playPause_->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
 }
 

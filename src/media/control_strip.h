@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -33,6 +34,9 @@ private:
     void seekToSlider();
 
     QToolButton* playPause_;
+    // Made once: the style makes a new icon at every call, and each new icon
+    // leaves its pixmaps in the application's cache.
+    QIcon playIcon_, pauseIcon_;
     QToolButton* stop_;
     QSlider* position_;
     QLabel* status_;

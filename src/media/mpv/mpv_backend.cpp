@@ -59,6 +59,16 @@ void setOption(mpv_handle* h, const char* name, const char* value) {
     mpv_set_option_string(h, name, value);
 }
 
+// The engine as a part of ours: no configuration files, scripts or key
+// bindings of its own. The built-in scripts (statistics page, console,
+// profile switcher) would each run a Lua state that grows with every file.
+void setEmbeddedDefaults(mpv_handle* h) {
+    for (const char* name :
+         {"config", "load-scripts", "load-stats-overlay", "load-osd-console", "load-auto-profiles",
+          "ytdl", "input-default-bindings", "input-vo-keyboard", "audio-display"})
+        setOption(h, name, "no");
+}
+
 // Every file passes the load hook before it opens: MIDI goes to our synthesizer.
 void routeMidi(mpv_handle* h, mpv_event* event) {
     auto* hook = static_cast<mpv_event_hook*>(event->data);
@@ -135,14 +145,9 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     handle_ = mpv_create();
     if (!handle_)
         return;
-    setOption(handle_, "config", "no");
-    setOption(handle_, "load-scripts", "no");
-    setOption(handle_, "ytdl", "no");
-    setOption(handle_, "input-default-bindings", "no");
-    setOption(handle_, "input-vo-keyboard", "no");
+    setEmbeddedDefaults(handle_);
     setOption(handle_, "idle", "yes");
     setOption(handle_, "keep-open", "no");
-    setOption(handle_, "audio-display", "no");
     setOption(handle_, "audio-fallback-to-null", "yes");
     setOption(handle_, "gpu-hwdec-interop", "no");
     setOption(handle_, "hwdec", "no");
@@ -253,12 +258,11 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
     mpv_handle* h = mpv_create();
     if (!h)
         return;
-    for (const char* o : {"config=no", "load-scripts=no", "ytdl=no", "vo=null", "ao=null",
-                          "pause=yes", "audio-display=no", "idle=yes"}) {
-        const QByteArray kv(o);
-        const int eq = kv.indexOf('=');
-        setOption(h, kv.left(eq).constData(), kv.mid(eq + 1).constData());
-    }
+    setEmbeddedDefaults(h);
+    for (const char* name : {"vo", "ao"})
+        setOption(h, name, "null");
+    for (const char* name : {"pause", "idle"})
+        setOption(h, name, "yes");
     if (mpv_initialize(h) < 0) {
         mpv_terminate_destroy(h);
         return;
