@@ -7,6 +7,8 @@ times alone) and prints one table. Asserts nothing about time.
 
     bench/run.py           the full run (lists of 100,000 and 1,000,000 entries)
     bench/run.py --quick   a small run that only shows the script still works
+    bench/run.py --soak N  only the soak: a 500-entry list of 0.1 s files
+                           played N times round (memory and descriptors per pass)
 """
 import argparse
 import json
@@ -30,7 +32,7 @@ def build(build_dir):
     sh(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
         "-DSONOQUILL_TESTS=OFF", "-DSONOQUILL_BENCH=ON"], stdout=subprocess.DEVNULL)
     sh(["cmake", "--build", build_dir, "-j2", "--target", "sonoquill", "bench_playlist",
-        "bench_play", "baseline_window"], stdout=subprocess.DEVNULL)
+        "bench_play", "baseline_window", "soak"], stdout=subprocess.DEVNULL)
 
 
 def make_list(path, n):
@@ -156,7 +158,14 @@ def startup(binary, name, runs, display_env):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--soak", type=int, metavar="PASSES",
+                        help="only the soak: a 500-entry list played PASSES times round")
     args = parser.parse_args()
+    if args.soak:
+        build_dir = os.path.join(ROOT, "build-bench")
+        build(build_dir)
+        return subprocess.run([os.path.join(build_dir, "bench", "soak"), "500",
+                               str(args.soak)]).returncode
     quick = args.quick
     runs = 3 if quick else 5
     small, big = (1000, 10000) if quick else (100000, 1000000)
