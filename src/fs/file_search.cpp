@@ -70,11 +70,11 @@ bool clsFileSearch::Search() {
             for (auto& e : entries) {
                 if (e.kind != dirlist::Kind::File || e.hidden)
                     continue;
-                QString folded = e.name.toCaseFolded();
+                QString folded = wildcard::fold(e.name);
                 files->push_back({std::move(e.name), std::move(folded)});
             }
         }
-        const QString foldedPattern = pattern.toCaseFolded();
+        const QString foldedPattern = wildcard::fold(pattern);
         for (const Candidate& c : *files) {
             if (!wildcard::matchFolded(foldedPattern, c.folded))
                 continue;

@@ -27,8 +27,32 @@ bool matchFolded(QStringView p, QStringView n) {
     return pi == p.size();
 }
 
+QString fold(QStringView text) {
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            d[i] = QChar(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char16_t low = text[i + 1].unicode();
+            const char32_t upper = QChar::toUpper(QChar::surrogateToUcs4(c, low));
+            const bool pair = QChar::requiresSurrogates(upper);
+            d[i] = pair ? QChar(QChar::highSurrogate(upper)) : QChar(c);
+            d[i + 1] = pair ? QChar(QChar::lowSurrogate(upper)) : QChar(low);
+            ++i;
+        } else {
+            const char32_t upper = QChar::toUpper(char32_t{c});
+            d[i] =
+                QChar::requiresSurrogates(upper) ? QChar(c) : QChar(static_cast<char16_t>(upper));
+        }
+    }
+    return out;
+}
+
 bool match(QStringView pattern, QStringView name) {
-    return matchFolded(pattern.toString().toCaseFolded(), name.toString().toCaseFolded());
+    return matchFolded(fold(pattern), fold(name));
 }
 
 } // namespace wildcard

@@ -62,6 +62,12 @@ private slots:
         QVERIFY(!wildcard::match(u"*.mpeg", u"x.jpeg"));
         QVERIFY(wildcard::match(u"*", u""));
         QVERIFY(!wildcard::match(u"", u"a"));
+        // Case one character for one: "?" still matches a character whose
+        // capital is two letters, and a name typed in capitals matches alike.
+        QVERIFY(wildcard::match(u"?.MP3", u"\u0587.mp3"));
+        QVERIFY(wildcard::match(u"\u0131.mp3", u"I.MP3"));
+        QVERIFY(wildcard::match(u"\u00E9t\u00E9.*", u"\u00C9T\u00C9.wav"));
+        QVERIFY(!wildcard::match(u"stra\u00DFe.mp3", u"STRASSE.mp3"));
     }
 
     // All matches of the first pattern, then those of the second; hidden
