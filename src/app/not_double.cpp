@@ -64,6 +64,8 @@ int Main(int argc, char* argv[]) {
 
     Form1 form;
     mainWindow() = &form;
+    // A copy started from now on waits for this one to end, then runs itself.
+    QObject::connect(&form, &Form1::unloaded, &instance, &SingleInstance::stopAnswering);
     QObject::connect(&form, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
     platform::onTerminationRequest([&form] { form.close(); });

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -59,7 +60,7 @@ bool SingleInstance::anotherCopyRuns() {
     while (true) {
         if (becomePrimary())
             return false;
-        if (askPrimary())
+        if (askPrimary(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0))))
             return true;
         if (deadline.hasExpired())
             return true; // a copy holds the lock but never answers: still end
@@ -100,26 +101,44 @@ void SingleInstance::acceptPeers() {
         pollfd p{peer, POLLIN, 0};
         char buf[16] = {};
         if (::poll(&p, 1, 1000) > 0 && ::read(peer, buf, sizeof buf - 1) > 0 &&
-            std::strncmp(buf, "raise", 5) == 0)
+            std::strncmp(buf, "raise", 5) == 0) {
+            // The asking copy may have given up waiting: no SIGPIPE for that.
+            [[maybe_unused]] ssize_t n = ::send(peer, "ok\n", 3, MSG_NOSIGNAL);
             emit activationRequested();
+        }
         ::close(peer);
     }
 }
 
-bool SingleInstance::askPrimary() {
+void SingleInstance::stopAnswering() {
+    if (listener_ < 0)
+        return;
+    delete notifier_;
+    notifier_ = nullptr;
+    // Requests still queued are refused: their copies wait for the lock.
+    ::close(listener_);
+    ::unlink(socketPath_.constData());
+    listener_ = -1;
+}
+
+bool SingleInstance::askPrimary(int waitMs) {
     sockaddr_un addr;
     if (!socketAddress(socketPath_, addr))
         return false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-              ::write(fd, "raise\n", 6) == 6;
-    if (ok) {
-        // Wait until the running copy has read the request and closed.
-        pollfd p{fd, POLLIN, 0};
-        ::poll(&p, 1, 1000);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::write(fd, "raise\n", 6) != 6) {
+        ::close(fd);
+        return false;
     }
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, waitMs);
+    char answer[4] = {};
+    const bool ok = ready == 0 // busy, but alive: it reads the request when it can
+                    ||
+                    (ready > 0 && ::read(fd, answer, 3) >= 2 && std::strncmp(answer, "ok", 2) == 0);
     ::close(fd);
-    return ok;
+    return ok; // closed without an answer: that copy is closing
 }

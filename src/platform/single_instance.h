@@ -25,13 +25,18 @@ public:
     // forward. True when another copy runs (this one should end).
     bool anotherCopyRuns();
 
+    // This copy is closing: later copies no longer ask it but wait until it
+    // has ended and then run themselves.
+    void stopAnswering();
+
 signals:
     // A later copy asked this one to come forward.
     void activationRequested();
 
 private:
     bool becomePrimary();
-    bool askPrimary();
+    // True when the running copy answered, or is alive but busy.
+    bool askPrimary(int waitMs);
     void acceptPeers();
 
     QString lockPath_;

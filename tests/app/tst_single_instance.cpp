@@ -1,7 +1,9 @@
 // Real copies of the program, started as processes: one runs, the others raise
 // it and end without a window or a settings file of their own.
 #include "platform/single_instance.h"
+#include "support/test_media.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -43,8 +45,9 @@ private slots:
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         auto a = start({app.filePath("x.mp3")});
         auto b = start();
-        QVERIFY(a->waitForFinished(10000));
-        QVERIFY(b->waitForFinished(10000));
+        // With the event loop running: the copies wait for our answer.
+        QTRY_COMPARE_WITH_TIMEOUT(a->state(), QProcess::NotRunning, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(b->state(), QProcess::NotRunning, 10000);
         QCOMPARE(a->exitCode(), 0);
         QCOMPARE(b->exitCode(), 0);
         QTRY_COMPARE(raised.count(), 2);
@@ -91,6 +94,43 @@ private slots:
         QCOMPARE(third->exitCode(), 0);
         next->terminate();
         QVERIFY(next->waitForFinished(10000));
+    }
+
+    // A copy started while the running one closes is not sent away to a
+    // window that is going: it waits, then runs with the settings just kept.
+    void startedWhileTheFirstCloses() {
+        // Playing, so that ending takes the engine's shutdown too.
+        const QString tone = app.filePath("tone.wav");
+        QVERIFY(testmedia::writeWav(tone, 30));
+        for (int delayMs : {0, 50}) {
+            auto first = start({tone});
+            QTest::qWait(1500);
+            QCOMPARE(first->state(), QProcess::Running);
+            first->terminate();
+            QTest::qWait(delayMs);
+            auto next = start();
+            QTRY_COMPARE_WITH_TIMEOUT(first->state(), QProcess::NotRunning, 10000);
+            QTest::qWait(1500);
+            QVERIFY2(next->state() == QProcess::Running, qPrintable(QString::number(delayMs)));
+            QVERIFY(settingsWritten());
+            next->terminate();
+            QVERIFY(next->waitForFinished(10000));
+            QFile::remove(app.filePath("Sonoquill.ini"));
+        }
+    }
+
+    // The running copy says it took the request; one that closes says nothing.
+    void answersOnlyWhileRunning() {
+        SingleInstance first(QStringLiteral("answer-test"));
+        QVERIFY(!first.anotherCopyRuns());
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        first.stopAnswering();
+        SingleInstance second(QStringLiteral("answer-test"));
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(second.anotherCopyRuns()); // the lock is still held: in the end it gives up
+        QVERIFY(waited.elapsed() >= 4000);
+        QCOMPARE(raised.count(), 0);
     }
 };
 
