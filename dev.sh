@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # One entry point for people and CI:
 #   ./dev.sh run [FILE...]   set up, build and start the player
-#   ./dev.sh test            set up, build and run the whole test suite headless
+#   ./dev.sh test            set up, build and run the whole test suite headless, with the
+#                            benchmarks' quick run, the soak, the fuzzers and the sanitizer
+#                            suite first (SKIP_BENCH=1, SKIP_SANITIZE=1 leave those out;
+#                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
 #   ./dev.sh bench [--quick] benchmarks against their baselines (never in the tests)
@@ -52,8 +55,20 @@ case "$cmd" in
     ;;
   test)
     setup; build
-    # The benchmarks are no tests; a small run only shows they still work.
-    [ -n "${SKIP_BENCH:-}" ] || /usr/bin/python3 bench/run.py --quick
+    if [ -z "${SKIP_BENCH:-}" ]; then
+      # The benchmarks are no tests; a small run only shows they still work.
+      /usr/bin/python3 bench/run.py --quick
+      # The list played round and round: fails when it stops, leaks or grows.
+      /usr/bin/python3 bench/run.py --soak 5
+    fi
+    if [ -z "${SKIP_SANITIZE:-}" ]; then
+      # Each reader fuzzed for a bounded time, then the whole suite under
+      # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
+      tests/fuzz/run.sh
+      BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DSONOQUILL_SANITIZE=ON build
+      (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+        UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 600)
+    fi
     cd "${BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
     ;;

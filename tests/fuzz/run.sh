@@ -14,10 +14,12 @@ for name in m3u profile command_line filter wildcard; do
   mkdir -p "$work/$name"
   cp tests/fuzz/corpus/$name/* "$work/$name/"
   log="$work/$name.log"
+  mkdir -p build-fuzz/artifacts
   if ! ASAN_OPTIONS=detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name -max_total_time="$seconds" \
-       -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 "$work/$name" >"$log" 2>&1; then
-    tail -n 40 "$log"
-    echo "fuzz_$name FAILED"
+       -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="build-fuzz/artifacts/${name}-" "$work/$name" >"$log" 2>&1; then
+    grep -v '^#\|^INFO\|^"' "$log" | tail -n 60
+    echo "fuzz_$name FAILED; the input is in build-fuzz/artifacts/"
     exit 1
   fi
   echo "fuzz_$name: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') executions in ${seconds} s"
