@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -63,6 +64,9 @@ public:
         r.maxPage = dialog.maxPage();
         r.copies = printer.copyCount();
         return true;
+    }
+    void warn(QWidget* owner, const QString& title, const QString& text) override {
+        QMessageBox::warning(owner, title, text);
     }
 };
 

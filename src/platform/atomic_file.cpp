@@ -72,6 +72,12 @@ bool AtomicFile::commit() {
 }
 
 void AtomicFile::discard() {
+    // The caller reports why the write failed: errno survives the clean-up.
+    const int cause = errno;
+    struct RestoreErrno {
+        int value;
+        ~RestoreErrno() { errno = value; }
+    } restore{cause};
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;

@@ -3,6 +3,7 @@
 #include "app/play_state.h"
 #include "app/settings.h"
 #include "dialogs/common_dialog.h"
+#include "dialogs/dialog_presenter.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
 #include "platform/numbers.h"
@@ -12,6 +13,9 @@
 
 #include <QDir>
 #include <QLineEdit>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -31,6 +35,16 @@ void setUpListDialog(cCommonDlg& dlg, QWidget* owner, const QString& title,
     dlg.setFlags(kListDialogFlags);
     dlg.setInitDir(QDir::currentPath());
     dlg.setCancelError(true);
+}
+
+// The list was not written (the old file stays whole): the person must not
+// think it was. Called right after the write, while errno holds the cause.
+void reportUnwritten(QWidget* owner, const QString& title, const QString& path) {
+    const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+    DialogPresenter::current().warn(owner, title,
+                                    QStringLiteral("リストを保存できませんでした。\n\n") +
+                                        QDir::toNativeSeparators(QDir(path).absolutePath()) +
+                                        u'\n' + cause);
 }
 
 } // namespace
@@ -143,7 +157,8 @@ void frmList2::cmdSave() {
     dlg.ShowSave();
     if (dlg.CancelButton())
         return;
-    WritePlaylist(grid_, dlg.FileName()); // a failure leaves the old file whole
+    if (!WritePlaylist(grid_, dlg.FileName()))
+        reportUnwritten(this, QStringLiteral("名前を付けて保存"), dlg.FileName());
     grid_.setRow(remembered);
     grid_.setColSel(1);
 }
@@ -213,9 +228,13 @@ void frmList2::cmdSnap() {
     view_->setVisible(false);
     const std::int32_t remembered = grid_.Row();
     QDir::setCurrent(mIni::AppPath());
-    WritePlaylist(grid_, kSnapshot);
+    const bool written = WritePlaylist(grid_, kSnapshot);
+    if (!written)
+        reportUnwritten(this, QStringLiteral("Snap"), kSnapshot);
     view_->setVisible(true);
     grid_.setRow(remembered);
     grid_.setColSel(1);
-    mIni::WriteSetting(mIni::kSection, mIni::key::PinnedRow, QString::number(grid_.Row()));
+    // The stored row belongs to the snapshot: with the old one kept, so is it.
+    if (written)
+        mIni::WriteSetting(mIni::kSection, mIni::key::PinnedRow, QString::number(grid_.Row()));
 }

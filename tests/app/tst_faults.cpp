@@ -6,7 +6,9 @@
 #include "platform/profile_file.h"
 #include "playlist/m3u.h"
 #include "playlist/playlist_grid.h"
+#include "support/fake_dialogs.h"
 #include "support/files.h"
+#include "support/list_fixture.h"
 #include "support/test_media.h"
 
 #include <QDir>
@@ -64,6 +66,36 @@ private slots:
         QCOMPARE(readAll(p("list.m3u")), QByteArray("/old/a.mp3\r\n"));
         QCOMPARE(readAll(p("s.ini")), QByteArray("[Set]\nget=*.mp3\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no leftovers
+    }
+
+    // Save and Snap on a full disk: the old files and the stored row stay,
+    // and the person is told instead of believing the list was kept.
+    void failedSaveAndSnapAreTold() {
+        ListFixture f;
+        FakeDialogs dialogs;
+        frmList2* w = f.open();
+        for (int i = 0; i < 2000; ++i)
+            w->grid().appendPath(QStringLiteral("/music/album/track %1.mp3").arg(i));
+        w->grid().setRow(7);
+        writeAll(p("saved.m3u"), "/old/a.mp3\r\n");
+        writeAll(f.appDir.filePath("Sonoquill.m3u"), "/old/b.mp3\r\n");
+        writeAll(f.appDir.filePath("Sonoquill.ini"), "[Set]\r\npin=1\r\n");
+        dialogs.nextFile = p("saved.m3u");
+        {
+            FileSizeLimit limit(4096);
+            w->cmd_Click(6); // Save
+            w->cmd_Click(9); // Snap
+        }
+        QCOMPARE(readAll(p("saved.m3u")), QByteArray("/old/a.mp3\r\n"));
+        QCOMPARE(readAll(f.appDir.filePath("Sonoquill.m3u")), QByteArray("/old/b.mp3\r\n"));
+        QCOMPARE(readAll(f.appDir.filePath("Sonoquill.ini")), QByteArray("[Set]\r\npin=1\r\n"));
+        QCOMPARE(dialogs.warnings.size(), 2);
+        QVERIFY(dialogs.warnings[0].startsWith(u"名前を付けて保存|"));
+        QVERIFY(dialogs.warnings[0].contains(p("saved.m3u")));
+        QVERIFY(dialogs.warnings[1].startsWith(u"Snap|"));
+        QVERIFY(dialogs.warnings[1].contains(QStringLiteral("Sonoquill.m3u")));
+        QCOMPARE(w->grid().Row(), 7);
+        QCOMPARE(w->grid().Rows(), 2001); // the list itself is untouched
     }
 
     // A process killed while it saves a large list: the old file is whole.

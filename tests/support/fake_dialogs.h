@@ -28,6 +28,11 @@ public:
         return true;
     }
 
+    void warn(QWidget*, const QString& title, const QString& text) override {
+        warnings.append(title + u'|' + text);
+    }
+
+    QStringList warnings; // "title|text"
     std::optional<QColor> color;
     std::optional<QFont> font;
     bool printerAccepts = false;
