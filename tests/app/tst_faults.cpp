@@ -18,13 +18,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -174,6 +177,71 @@ private slots:
         QVERIFY(back.Rows() >= 4); // the newline and CR names split their lines
         // Names that are no UTF-8 cannot be removed through Qt's own paths.
         QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), root.path()});
+    }
+
+    // Folders removed while the walk and the searches run: both end, and
+    // what they report existed.
+    void treeVanishingDuringTheWalk() {
+        const QString root = p("vanishing");
+        QStringList made;
+        for (int i = 0; i < 300; ++i) {
+            const QString folder = root + QStringLiteral("/f%1/g").arg(i);
+            QVERIFY(QDir().mkpath(folder));
+            for (int k = 0; k < 10; ++k)
+                writeAll(folder + QStringLiteral("/t%1.mp3").arg(k), "x");
+            made << folder;
+        }
+        std::atomic<bool> go{false};
+        std::thread remover([&] {
+            while (!go)
+                std::this_thread::yield();
+            for (int i = 299; i >= 0; i -= 2) // every other one, from the end
+                std::filesystem::remove_all((root + QStringLiteral("/f%1").arg(i)).toStdString());
+        });
+        const QString old = QDir::currentPath();
+        Search2::FolderWalk walk;
+        go = true;
+        const std::int32_t last = walk.ListFolders(root);
+        std::int32_t found = 0;
+        for (std::int32_t i = 0; i <= last; ++i) {
+            clsFileSearch search;
+            search.setSearchPath(walk.FolderList[static_cast<size_t>(i)]);
+            search.setFilter("*.mp3");
+            if (search.Search())
+                found += search.FileCount();
+        }
+        remover.join();
+        QDir::setCurrent(old);
+        QVERIFY(last < 601);
+        QVERIFY(found <= 3000);
+        QVERIFY(found >= 1500); // the half never removed is always there
+    }
+
+    // The file under the player changes: deleted, it plays on from what is
+    // open; cut short, playback ends early. Nothing hangs.
+    void mediaChangingWhilePlaying() {
+        MediaPlayer::setEngineOptions({true, false, {}});
+        for (bool cut : {false, true}) {
+            const QString path = p(cut ? "cut.wav" : "deleted.wav");
+            QVERIFY(testmedia::writeWav(path, 20));
+            MediaPlayer player;
+            player.setFileName(path);
+            QTRY_COMPARE_WITH_TIMEOUT(player.state(), MediaPlayer::State::Playing, 10000);
+            if (cut)
+                QVERIFY(QFile::resize(path, 44));
+            else
+                QVERIFY(QFile::remove(path));
+            QTest::qWait(300);
+            if (cut) {
+                QTRY_VERIFY_WITH_TIMEOUT(player.state() == MediaPlayer::State::Ended ||
+                                             player.state() == MediaPlayer::State::Failed,
+                                         10000);
+            } else {
+                QCOMPARE(player.state(), MediaPlayer::State::Playing);
+                player.Stop();
+                QCOMPARE(player.state(), MediaPlayer::State::Stopped);
+            }
+        }
     }
 
     void hostileLists() {
