@@ -6,8 +6,8 @@
 // Replaces a file whole or not at all: the bytes go to a new file beside it,
 // which is flushed to the disk and then renamed over the old one. Any failed
 // write (a full disk, a file size limit, a read-only folder) is reported, with
-// its cause in errno, and the old file is left as it was. Symbolic links are followed and the old
-// file's permissions are kept.
+// its cause in errno, and the old file is left as it was. Symbolic links are
+// followed and the old file's permissions are kept.
 class AtomicFile {
 public:
     explicit AtomicFile(const QString& path);

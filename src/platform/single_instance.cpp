@@ -135,10 +135,12 @@ bool SingleInstance::askPrimary(int waitMs) {
     }
     pollfd p{fd, POLLIN, 0};
     const int ready = ::poll(&p, 1, waitMs);
-    char answer[4] = {};
-    const bool ok = ready == 0 // busy, but alive: it reads the request when it can
-                    ||
-                    (ready > 0 && ::read(fd, answer, 3) >= 2 && std::strncmp(answer, "ok", 2) == 0);
+    bool ok = true; // no answer in time: busy, but alive; it reads the request when it can
+    if (ready != 0) {
+        char answer[4] = {};
+        // Closed without "ok": that copy is closing.
+        ok = ready > 0 && ::read(fd, answer, 3) >= 2 && std::strncmp(answer, "ok", 2) == 0;
+    }
     ::close(fd);
-    return ok; // closed without an answer: that copy is closing
+    return ok;
 }
