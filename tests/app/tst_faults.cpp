@@ -101,6 +101,66 @@ private slots:
         QCOMPARE(w->grid().Rows(), 2001); // the list itself is untouched
     }
 
+    // A folder that may not be read and one that may not be written: the walk
+    // and the search pass the first by, and writes into the second fail
+    // without touching what is there. Root may do anything, so as root the
+    // checks run in a copy of this test as an ordinary user.
+    void deniedFolders() {
+        const QString given = qEnvironmentVariable("SONOQUILL_DENIED_TREE");
+        if (given.isEmpty()) {
+            QTemporaryDir tree;
+            const QString root = tree.path();
+            QDir(root).mkpath("denied");
+            QDir(root).mkpath("open");
+            writeAll(root + "/denied/a.mp3", "x");
+            writeAll(root + "/open/b.mp3", "x");
+            writeAll(root + "/kept.m3u", "/old/a.mp3\r\n");
+            writeAll(root + "/kept.ini", "[Set]\r\nget=*.mp3\r\n");
+            chmod(QFile::encodeName(root + "/denied").constData(), 0);
+            chmod(QFile::encodeName(root).constData(), 0555);
+            int status = 0;
+            if (geteuid() == 0) {
+                QProcess child;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("SONOQUILL_DENIED_TREE", root);
+                env.insert("HOME", root);
+                child.setProcessEnvironment(env);
+                child.setProcessChannelMode(QProcess::ForwardedChannels);
+                child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                        QCoreApplication::applicationFilePath(), "deniedFolders"});
+                QVERIFY(child.waitForFinished(30000));
+                status = child.exitCode();
+            } else {
+                qputenv("SONOQUILL_DENIED_TREE", QFile::encodeName(root));
+                deniedFolders();
+                qunsetenv("SONOQUILL_DENIED_TREE");
+            }
+            chmod(QFile::encodeName(root).constData(), 0755);
+            chmod(QFile::encodeName(root + "/denied").constData(), 0755);
+            QCOMPARE(status, 0);
+            return;
+        }
+        const QString old = QDir::currentPath();
+        Search2::FolderWalk walk;
+        QCOMPARE(walk.ListFolders(given), 2); // the tree, "denied" (not entered), "open"
+        QDir::setCurrent(old);
+        for (const char* folder : {"/denied", "/open"}) {
+            clsFileSearch search;
+            search.setSearchPath(given + folder);
+            search.setFilter("*.mp3");
+            QVERIFY(search.Search());
+            QCOMPARE(search.FileCount(), QByteArray(folder) == "/open" ? 1 : 0);
+        }
+        PlaylistGrid g(QChar(u'/'));
+        g.appendPath("/new/a.mp3");
+        QVERIFY(!WritePlaylist(g, given + "/new.m3u"));
+        QVERIFY(!WritePlaylist(g, given + "/kept.m3u"));
+        QVERIFY(!profile::writeString(given + "/kept.ini", "Set", "get", "*.wav"));
+        QCOMPARE(readAll(given + "/kept.m3u"), QByteArray("/old/a.mp3\r\n"));
+        QCOMPARE(readAll(given + "/kept.ini"), QByteArray("[Set]\r\nget=*.mp3\r\n"));
+        QVERIFY(!QFile::exists(given + "/new.m3u"));
+    }
+
     // A process killed while it saves a large list: the old file is whole.
     void killedInTheMiddleOfASave() {
         writeAll(p("big.m3u"), "/old/a.mp3\r\n");
