@@ -320,27 +320,42 @@ private slots:
         QVERIFY(WritePlaylist(g, p("all.m3u")));
     }
 
-    // Broken media: the control reports it and ends or fails; nothing hangs.
+    // Broken media of every format (cut to a third, bytes flipped all through,
+    // empty) and a folder named like media: the control reports it and ends
+    // or fails; nothing hangs.
     void brokenMedia() {
         MediaPlayer::setEngineOptions({true, true, {}});
+        QVERIFY(testmedia::writeWav(p("good.wav"), 0.5));
+        QVERIFY(testmedia::writeMidi(p("good.mid")));
+        QVERIFY(testmedia::ffmpeg(p("good.mp3"), 0.5, {"-c:a", "libmp3lame"}));
+        QVERIFY(testmedia::ffmpeg(p("good.wma"), 0.5, {"-c:a", "wmav2"}));
+        QVERIFY(
+            testmedia::ffmpeg(p("good.mpg"), 0.5, {"-c:v", "mpeg1video", "-c:a", "mp2"}, 160, 120));
         QVERIFY(testmedia::ffmpeg(p("good.avi"), 0.5, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 160,
                                   120));
-        const QByteArray good = readAll(p("good.avi"));
-        writeAll(p("cut.avi"), good.left(good.size() / 3));
-        QByteArray corrupt = good;
-        for (qsizetype i = 200; i < corrupt.size(); i += 97)
-            corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
-        writeAll(p("corrupt.avi"), corrupt);
-        for (const char* empty : {"zero.mp3", "zero.wav", "zero.mid", "zero.wmv"})
-            writeAll(p(empty), QByteArray());
+        QVERIFY(testmedia::ffmpeg(p("good.wmv"), 0.5, {"-c:v", "wmv2", "-c:a", "wmav2"}, 160, 120));
+        QStringList broken{"folder.mp3"};
         QDir().mkpath(p("folder.mp3"));
-        for (const char* f : {"cut.avi", "corrupt.avi", "zero.mp3", "zero.wav", "zero.mid",
-                              "zero.wmv", "folder.mp3"}) {
+        for (const char* ext : {"wav", "mid", "mp3", "wma", "mpg", "avi", "wmv"}) {
+            const QByteArray good = readAll(p(QStringLiteral("good.") + ext));
+            QVERIFY(!good.isEmpty());
+            QByteArray corrupt = good;
+            for (qsizetype i = 40; i < corrupt.size(); i += 97)
+                corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+            const QString cut = QStringLiteral("cut.") + ext,
+                          bad = QStringLiteral("corrupt.") + ext,
+                          empty = QStringLiteral("empty.") + ext;
+            writeAll(p(cut), good.left(good.size() / 3));
+            writeAll(p(bad), corrupt);
+            writeAll(p(empty), QByteArray());
+            broken << cut << bad << empty;
+        }
+        for (const QString& f : broken) {
             MediaPlayer player;
             player.setFileName(p(f));
             QTRY_VERIFY2_WITH_TIMEOUT(player.state() == MediaPlayer::State::Failed ||
                                           player.state() == MediaPlayer::State::Ended,
-                                      f, 20000);
+                                      qPrintable(f), 20000);
         }
     }
 };
