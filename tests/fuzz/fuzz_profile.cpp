@@ -1,5 +1,6 @@
-// Any text as a settings file, then a write: the value written reads back,
-// and every line that was not the written key's comes back byte for byte.
+// Any text as a settings file, then up to three writes: every value written
+// reads back, and every line that was not a written key's comes back byte for
+// byte.
 #include "platform/profile_file.h"
 
 #include <QDir>
@@ -35,23 +36,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  ? QStringLiteral("/dev/shm/sonoquill-fuzz-XXXXXX")
                                  : QDir::tempPath() + "/sonoquill-fuzz-XXXXXX");
     const QString path = dir.filePath("s.ini");
-    // The first bytes choose the key and the value; the rest is the file.
-    if (size < 2)
+    // The first bytes choose the writes (section, key, value); the rest is
+    // the file.
+    if (size < 4)
         return 0;
     const QByteArray raw(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QString key = QStringLiteral("k%1").arg(static_cast<unsigned char>(raw[0]) % 8);
-    const QString value = QStringLiteral("v%1=x|*.mp3").arg(static_cast<unsigned char>(raw[1]));
-    const QByteArray text = raw.mid(2);
+    const int writes = 1 + static_cast<unsigned char>(raw[0]) % 3;
+    struct Write {
+        QString section, key, value;
+    };
+    QList<Write> done;
+    for (int i = 0; i < writes; ++i) {
+        const auto b = static_cast<unsigned char>(raw[1 + i]);
+        done.append({b & 1 ? QStringLiteral("Set") : QStringLiteral("Other"),
+                     QStringLiteral("k%1").arg((b >> 1) % 8),
+                     QStringLiteral("v%1=x|*.mp3").arg(b)});
+    }
+    const QByteArray text = raw.mid(4);
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             abort();
         f.write(text);
     }
-    if (!profile::writeString(path, "Set", key, value))
-        abort();
-    if (profile::readString(path, "Set", key) != value)
-        abort();
+    for (const Write& w : done)
+        if (!profile::writeString(path, w.section, w.key, w.value))
+            abort();
+    for (qsizetype i = 0; i < done.size(); ++i) {
+        // A later write of the same key wins.
+        bool overwritten = false;
+        for (qsizetype j = i + 1; j < done.size(); ++j)
+            overwritten |= done[j].section == done[i].section && done[j].key == done[i].key;
+        if (!overwritten &&
+            profile::readString(path, done[i].section, done[i].key) != done[i].value)
+            abort();
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         abort();
@@ -64,7 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (decoded.toUtf8() != line)
             continue; // a CP932 line is rewritten in UTF-8
         const qsizetype eq = decoded.indexOf(u'=');
-        if (eq >= 0 && decoded.first(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+        bool written = false;
+        for (const Write& w : done)
+            written |=
+                eq >= 0 && decoded.first(eq).trimmed().compare(w.key, Qt::CaseInsensitive) == 0;
+        if (written)
             continue;
         const qsizetype at = left.indexOf(line);
         if (at < 0)
