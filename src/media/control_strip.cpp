@@ -31,7 +31,6 @@ ControlStrip::ControlStrip(QWidget* parent)
     position_->setFocusPolicy(Qt::NoFocus);
     position_->setEnabled(false);
     playIcon_ = style()->standardIcon(QStyle::SP_MediaPlay);
-    pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
     setPlaying(false);
 
     auto* buttons = new QHBoxLayout;
@@ -70,6 +69,8 @@ void ControlStrip::seekToSlider() {
 }
 
 void ControlStrip::setPlaying(bool playing) {
+    if (playing && pauseIcon_.isNull()) // not before it is needed: start-up stays lean
+        pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
     playPause_->setIcon(playing ? pauseIcon_ : playIcon_);
     playPause_->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
 }
