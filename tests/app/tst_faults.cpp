@@ -101,6 +101,29 @@ private slots:
         QCOMPARE(w->grid().Rows(), 2001); // the list itself is untouched
     }
 
+    // Played, a list that names itself, or two that name each other, would
+    // expand without end: the circle is refused, the real entries play.
+    void circularListsPlayed() {
+        MediaPlayer::setEngineOptions({true, true, {}});
+        QVERIFY(testmedia::writeWav(p("tone.wav"), 0.2));
+        writeAll(p("self.m3u"), p("self.m3u").toUtf8() + "\r\n");
+        writeAll(p("a.m3u"), p("b.m3u").toUtf8() + "\r\n" + p("tone.wav").toUtf8() + "\r\n");
+        writeAll(p("b.m3u"), p("a.m3u").toUtf8() + "\r\n");
+        for (const char* list : {"self.m3u", "a.m3u"}) {
+            MediaPlayer player;
+            QSignalSpy ends(&player, &MediaPlayer::EndOfStream);
+            bool played = false;
+            connect(&player, &MediaPlayer::stateChanged, this,
+                    [&](MediaPlayer::State s) { played |= s == MediaPlayer::State::Playing; });
+            player.setFileName(p(list));
+            QTRY_VERIFY2_WITH_TIMEOUT(ends.count() == 1 ||
+                                          (QByteArray(list) == "self.m3u" &&
+                                           player.state() == MediaPlayer::State::Failed),
+                                      list, 10000);
+            QCOMPARE(played, QByteArray(list) == "a.m3u"); // the tone, once
+        }
+    }
+
     // A folder that may not be read and one that may not be written: the walk
     // and the search pass the first by, and writes into the second fail
     // without touching what is there. Root may do anything, so as root the

@@ -3,6 +3,7 @@
 #include "media/mpv/midi_stream.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 
 #include <mpv/client.h>
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr char kMidiProtocol[] = "sonoquill-midi";
+// Opens nothing: an entry given this fails to load.
+constexpr char kRefusedUrl[] = "sonoquill-refused://";
 constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3, kObserveLoop = 4;
 // "For ever" is a pass count that mpv counts down, so each pass is seen; it is
 // topped up long before it runs out.
@@ -69,19 +72,22 @@ void setEmbeddedDefaults(mpv_handle* h) {
         setOption(h, name, "no");
 }
 
+// The file the load hook holds, as the playlist names it.
+QString openingPath(mpv_handle* h) {
+    char* name = mpv_get_property_string(h, "stream-open-filename");
+    if (!name)
+        return {};
+    QString path = QString::fromUtf8(name);
+    mpv_free(name);
+    return path;
+}
+
 // Every file passes the load hook before it opens: MIDI goes to our synthesizer.
-void routeMidi(mpv_handle* h, mpv_event* event) {
-    auto* hook = static_cast<mpv_event_hook*>(event->data);
-    if (char* name = mpv_get_property_string(h, "stream-open-filename")) {
-        const QString path = QString::fromUtf8(name);
-        mpv_free(name);
-        if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
-            const QByteArray url =
-                QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
-            mpv_set_property_string(h, "stream-open-filename", url.constData());
-        }
+void routeMidi(mpv_handle* h, const QString& path) {
+    if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
+        const QByteArray url = QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
+        mpv_set_property_string(h, "stream-open-filename", url.constData());
     }
-    mpv_hook_continue(h, hook->id);
 }
 
 QString stringProperty(mpv_handle* h, const char* name) {
@@ -128,6 +134,9 @@ private:
 
     EngineEvents* events_;
     QString currentPath_;
+    QString opening_; // the entry the load hook last let through
+    // Lists expanded since something last played: one seen again is a circle.
+    QSet<QString> expanded_;
     mpv_handle* handle_ = nullptr;
     mpv_render_context* render_ = nullptr;
     bool paused_ = false;
@@ -190,6 +199,7 @@ void MpvBackend::load(const QString& path) {
         return;
     currentPath_ = path;
     endPending_ = false;
+    expanded_.clear();
     const QByteArray p = path.toUtf8();
     const char* cmd[] = {"loadfile", p.constData(), "replace", nullptr};
     mpv_command(handle_, cmd);
@@ -275,9 +285,10 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
     bool loaded = false;
     for (int i = 0; i < 100 && !loaded; ++i) {
         mpv_event* e = mpv_wait_event(h, 0.05);
-        if (e->event_id == MPV_EVENT_HOOK)
-            routeMidi(h, e);
-        else if (e->event_id == MPV_EVENT_FILE_LOADED)
+        if (e->event_id == MPV_EVENT_HOOK) {
+            routeMidi(h, openingPath(h));
+            mpv_hook_continue(h, static_cast<mpv_event_hook*>(e->data)->id);
+        } else if (e->event_id == MPV_EVENT_FILE_LOADED)
             loaded = true;
         else if (e->event_id == MPV_EVENT_END_FILE)
             break;
@@ -326,14 +337,25 @@ void MpvBackend::drainEvents() {
 
 void MpvBackend::handleEvent(mpv_event* event) {
     switch (event->event_id) {
-    case MPV_EVENT_HOOK:
-        routeMidi(handle_, event);
+    case MPV_EVENT_HOOK: {
+        const QString path = openingPath(handle_);
+        if (expanded_.contains(path)) {
+            // A list that names itself, or lists that name each other: each
+            // turn would expand it again without end. That entry fails.
+            mpv_set_property_string(handle_, "stream-open-filename", kRefusedUrl);
+        } else {
+            opening_ = path;
+            routeMidi(handle_, path);
+        }
+        mpv_hook_continue(handle_, static_cast<mpv_event_hook*>(event->data)->id);
         break;
+    }
     case MPV_EVENT_START_FILE:
         endPending_ = false;
         events_->onFileStarted();
         break;
     case MPV_EVENT_FILE_LOADED: {
+        expanded_.clear();
         // Tracks are chosen by now; album art is never shown as a picture.
         int64_t id = 0;
         const bool picture =
@@ -352,7 +374,10 @@ void MpvBackend::handleEvent(mpv_event* event) {
     }
     case MPV_EVENT_END_FILE: {
         auto* end = static_cast<mpv_event_end_file*>(event->data);
-        if (end->reason == MPV_END_FILE_REASON_EOF) {
+        if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
+            // A list, replaced by its entries.
+            expanded_.insert(opening_);
+        } else if (end->reason == MPV_END_FILE_REASON_EOF) {
             // The end counts once nothing else of the item follows: mpv then
             // goes idle; a playlist's next entry starts a file instead.
             endPending_ = true;
