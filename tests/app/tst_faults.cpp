@@ -344,8 +344,8 @@ private slots:
     }
 
     // Broken media of every format (cut to a third, bytes flipped all through,
-    // empty) and a folder named like media: the control reports it and ends
-    // or fails; nothing hangs.
+    // empty), a folder and a FIFO named like media: the control reports it and
+    // ends or fails; nothing hangs.
     void brokenMedia() {
         MediaPlayer::setEngineOptions({true, true, {}});
         QVERIFY(testmedia::writeWav(p("good.wav"), 0.5));
@@ -357,8 +357,12 @@ private slots:
         QVERIFY(testmedia::ffmpeg(p("good.avi"), 0.5, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 160,
                                   120));
         QVERIFY(testmedia::ffmpeg(p("good.wmv"), 0.5, {"-c:v", "wmv2", "-c:a", "wmav2"}, 160, 120));
-        QStringList broken{"folder.mp3"};
+        // A FIFO named like media, alone and in a list: opening it would wait
+        // for a writer for ever.
+        QStringList broken{"folder.mp3", "fifo.mp3", "fifo.m3u"};
         QDir().mkpath(p("folder.mp3"));
+        QVERIFY(mkfifo(QFile::encodeName(p("fifo.mp3")).constData(), 0644) == 0);
+        writeAll(p("fifo.m3u"), p("fifo.mp3").toUtf8() + "\r\n");
         for (const char* ext : {"wav", "mid", "mp3", "wma", "mpg", "avi", "wmv"}) {
             const QByteArray good = readAll(p(QStringLiteral("good.") + ext));
             QVERIFY(!good.isEmpty());

@@ -82,6 +82,18 @@ QString openingPath(mpv_handle* h) {
     return path;
 }
 
+// A FIFO, socket or device: opening one may block for ever, and in the
+// engine's thread no one could end the wait. Folders are lists; those pass.
+bool isSpecialFile(const QString& path) {
+    QString local = path;
+    if (path.startsWith(QLatin1String("file://")))
+        local = QUrl(path).toLocalFile();
+    else if (path.contains(QLatin1String("://")))
+        return false;
+    const QFileInfo info(local);
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 // Every file passes the load hook before it opens: MIDI goes to our synthesizer.
 void routeMidi(mpv_handle* h, const QString& path) {
     if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
@@ -286,7 +298,11 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
     for (int i = 0; i < 100 && !loaded; ++i) {
         mpv_event* e = mpv_wait_event(h, 0.05);
         if (e->event_id == MPV_EVENT_HOOK) {
-            routeMidi(h, openingPath(h));
+            const QString opening = openingPath(h);
+            if (isSpecialFile(opening))
+                mpv_set_property_string(h, "stream-open-filename", kRefusedUrl);
+            else
+                routeMidi(h, opening);
             mpv_hook_continue(h, static_cast<mpv_event_hook*>(e->data)->id);
         } else if (e->event_id == MPV_EVENT_FILE_LOADED)
             loaded = true;
@@ -339,9 +355,9 @@ void MpvBackend::handleEvent(mpv_event* event) {
     switch (event->event_id) {
     case MPV_EVENT_HOOK: {
         const QString path = openingPath(handle_);
-        if (expanded_.contains(path)) {
-            // A list that names itself, or lists that name each other: each
-            // turn would expand it again without end. That entry fails.
+        // A list that names itself, or lists that name each other, would be
+        // expanded again at each turn without end. Such an entry fails.
+        if (expanded_.contains(path) || isSpecialFile(path)) {
             mpv_set_property_string(handle_, "stream-open-filename", kRefusedUrl);
         } else {
             opening_ = path;
