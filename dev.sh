@@ -7,7 +7,8 @@
 #                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
-#   ./dev.sh bench [--quick] benchmarks against their baselines (never in the tests)
+#   ./dev.sh bench [--quick | --soak N]  benchmarks against their baselines (never in the
+#                            tests); the soak plays a 500-entry list N times round
 #   ./dev.sh install         install for this person: ~/.local/opt/sonoquill, menu entry, icons
 set -euo pipefail
 cd "$(dirname "$0")"
