@@ -84,5 +84,5 @@ case "$cmd" in
     setup
     exec /usr/bin/python3 bench/run.py "$@"
     ;;
-  *) echo "usage: $0 run [FILE...] | test | setup | build | install | bench [--quick]" >&2; exit 2 ;;
+  *) echo "usage: $0 run [FILE...] | test | setup | build | install | bench [--quick | --soak N]" >&2; exit 2 ;;
 esac
