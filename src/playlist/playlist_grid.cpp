@@ -112,7 +112,13 @@ void PlaylistGrid::setRows(std::int32_t rows) {
         listener_->beginReset();
     entries_.resize(static_cast<size_t>(rows - 1));
     if (entries_.empty()) {
-        text_.clear();
+        // A batch keeps the storage for what it appends next (a sort puts
+        // every entry back: new memory costs more than the copy itself);
+        // endBatch gives back what stays unused.
+        if (inBatch())
+            text_.truncate(0);
+        else
+            releaseStorage();
         wasted_ = 0;
     }
     const std::int32_t oldFirst = std::min(row_, rowSel_), oldLast = std::max(row_, rowSel_);
@@ -148,7 +154,12 @@ void PlaylistGrid::Clear() {
         listener_->beginReset();
     header_[0].clear();
     header_[1].clear();
-    text_ = QByteArray(1, sepByte_);
+    // Inside a batch the storage stays for what comes next (see setRows).
+    if (inBatch())
+        text_.truncate(0);
+    else
+        text_ = QByteArray();
+    text_.append(sepByte_);
     wasted_ = 0;
     std::fill(entries_.begin(), entries_.end(), Entry{0, 1, 0});
     if (tell)
@@ -237,7 +248,10 @@ void PlaylistGrid::beginBatch() {
 }
 
 void PlaylistGrid::endBatch() {
-    if (batchDepth_ == 0 || --batchDepth_ > 0 || !listener_)
+    if (batchDepth_ == 0 || --batchDepth_ > 0)
+        return;
+    trimStorage();
+    if (!listener_)
         return;
     if (!batchOnlyAppends_) {
         listener_->endReset();
@@ -248,13 +262,39 @@ void PlaylistGrid::endBatch() {
     listener_->selectionChanged(0, Rows() - 1, std::min(row_, rowSel_), std::max(row_, rowSel_));
 }
 
-void PlaylistGrid::reserveForBytes(qsizetype bytes) {
-    if (bytes <= 0)
+void PlaylistGrid::releaseStorage() {
+    text_ = QByteArray();
+    std::vector<Entry>().swap(entries_);
+}
+
+void PlaylistGrid::trimStorage() {
+    if (entries_.empty()) {
+        releaseStorage();
         return;
-    text_.reserve(text_.size() + bytes);
+    }
+    // Only storage far beyond its use is given back: trimming copies, and a
+    // reservation from a list file's size is a generous guess.
+    constexpr std::size_t kSlack = 1 << 20;
+    const auto wasteful = [](std::size_t capacity, std::size_t used) {
+        return capacity > 4 * used + kSlack;
+    };
+    if (wasteful(static_cast<std::size_t>(text_.capacity()),
+                 static_cast<std::size_t>(text_.size())))
+        text_.squeeze();
+    if (wasteful(entries_.capacity() * sizeof(Entry), entries_.size() * sizeof(Entry)))
+        entries_.shrink_to_fit();
+}
+
+void PlaylistGrid::reserveForBytes(qsizetype bytes) {
     // A list line is rarely shorter than this; a guess too high costs little.
     constexpr qsizetype kShortLine = 40;
-    entries_.reserve(entries_.size() + static_cast<size_t>(bytes / kShortLine));
+    if (bytes > 0)
+        reserve(static_cast<std::size_t>(bytes / kShortLine), bytes);
+}
+
+void PlaylistGrid::reserve(std::size_t entries, qsizetype bytes) {
+    text_.reserve(text_.size() + std::max<qsizetype>(bytes, 0));
+    entries_.reserve(entries_.size() + entries);
 }
 
 std::size_t PlaylistGrid::bytesUsed() const {

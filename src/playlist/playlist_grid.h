@@ -94,6 +94,10 @@ public:
     // Makes room for about this many more bytes of entries (a list file's
     // size), so a large read grows the storage once instead of doubling it.
     void reserveForBytes(qsizetype bytes);
+    // Makes room for this many more entries of this many bytes in all.
+    void reserve(std::size_t entries, qsizetype bytes);
+    // Bytes the entries' text takes: about all of fullPathUtf8 together.
+    qsizetype textBytes() const { return text_.size() - static_cast<qsizetype>(wasted_); }
 
     // Bytes held for the entries (for measurements).
     std::size_t bytesUsed() const;
@@ -109,6 +113,9 @@ private:
     void appendEntry(const Entry& e);
     QByteArrayView bytes(const Entry& e) const;
     void compactIfWasteful();
+    void releaseStorage();
+    // After a batch: gives back storage the batch left unused.
+    void trimStorage();
     void notifySelection(std::int32_t oldFirst, std::int32_t oldLast);
     // Before a change other than an append: true when the listener is to be
     // told of it now; inside a batch, the first such change opens the batch's

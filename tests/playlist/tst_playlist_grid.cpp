@@ -180,6 +180,33 @@ private slots:
         l.Clear();
         QCOMPARE(l.ListCount(), 0);
     }
+
+    // A batch that empties the list keeps the storage for what it appends
+    // next (a sort puts every entry back); what it leaves unused, and the
+    // storage of a list emptied outside a batch, is given back.
+    void storageGivenBack() {
+        PlaylistGrid g(u'/');
+        g.beginBatch();
+        for (int i = 0; i < 100000; ++i)
+            g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) +
+                             ".mp3");
+        g.endBatch();
+        const std::size_t full = g.bytesUsed();
+
+        g.beginBatch();
+        g.Clear();
+        g.setRows(1);
+        const std::size_t kept = g.bytesUsed();
+        g.appendUtf8Path("/a/b.mp3");
+        g.endBatch();
+        QVERIFY2(kept >= full - 1000, qPrintable(QString::number(kept)));
+        QVERIFY2(g.bytesUsed() < (1u << 20), qPrintable(QString::number(g.bytesUsed())));
+        QCOMPARE(g.fullPath(1), QStringLiteral("/a/b.mp3"));
+
+        g.Clear();
+        g.setRows(1);
+        QCOMPARE(g.bytesUsed(), std::size_t{0});
+    }
 };
 
 QTEST_MAIN(TestPlaylistGrid)
