@@ -94,11 +94,14 @@ void frmList2::cmdSort() {
         grid_.setHighLight(0);
         list2_.Clear();
         const std::int32_t rows = grid_.Rows();
+        const qsizetype bytes = grid_.textBytes();
+        list2_.reserve(static_cast<std::size_t>(rows - 1), bytes);
         for (std::int32_t r = 1; r < rows; ++r)
-            list2_.AddItem(grid_.fullPath(r));
+            list2_.addUtf8Item(grid_.fullPathUtf8(r));
         cmdReset();
+        grid_.reserve(static_cast<std::size_t>(list2_.ListCount()), bytes);
         for (std::int32_t i = 0; i < list2_.ListCount(); ++i)
-            grid_.appendPath(list2_.List(i));
+            grid_.appendUtf8Path(list2_.listUtf8(i));
         list2_.Clear();
         grid_.setHighLight(1);
         grid_.setRow(1);

@@ -1,6 +1,5 @@
 #include "playlist/playlist_grid.h"
 #include "playlist/playlist_table_model.h"
-#include "playlist/sorted_list.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -164,21 +163,6 @@ private slots:
         QVERIFY2(g.bytesUsed() < 3 * before, qPrintable(QString::number(g.bytesUsed())));
         QCOMPARE(g.fullPath(5), QStringLiteral("/home/user/Music/Artist/Album/x.mp3"));
         QCOMPARE(g.fullPath(5000), QStringLiteral("/home/user/Music/Artist/Album/4999.mp3"));
-    }
-
-    void sortedListOrder() {
-        SortedList l;
-        for (const char* s : {"D:/b/x.mp3", "C:/z/a.mp3", "c:/a/B.mp3"})
-            l.AddItem(s);
-        QCOMPARE(l.ListCount(), 3);
-        QCOMPARE(l.List(0), QStringLiteral("c:/a/B.mp3"));
-        QCOMPARE(l.List(1), QStringLiteral("C:/z/a.mp3"));
-        QCOMPARE(l.List(2), QStringLiteral("D:/b/x.mp3"));
-        QCOMPARE(l.List(3), QString());
-        l.AddItem("a");
-        QCOMPARE(l.List(0), QStringLiteral("a"));
-        l.Clear();
-        QCOMPARE(l.ListCount(), 0);
     }
 
     // A batch that empties the list keeps the storage for what it appends
