@@ -94,12 +94,10 @@ void frmList2::cmdSort() {
         grid_.setHighLight(0);
         list2_.Clear();
         const std::int32_t rows = grid_.Rows();
-        const qsizetype bytes = grid_.textBytes();
-        list2_.reserve(static_cast<std::size_t>(rows - 1), bytes);
+        list2_.reserve(static_cast<std::size_t>(rows - 1), grid_.textBytes());
         for (std::int32_t r = 1; r < rows; ++r)
             list2_.addUtf8Item(grid_.fullPathUtf8(r));
-        cmdReset();
-        grid_.reserve(static_cast<std::size_t>(list2_.ListCount()), bytes);
+        cmdReset(); // inside the batch the grid keeps its storage for the entries
         for (std::int32_t i = 0; i < list2_.ListCount(); ++i)
             grid_.appendUtf8Path(list2_.listUtf8(i));
         list2_.Clear();

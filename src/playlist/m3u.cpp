@@ -91,7 +91,7 @@ bool WritePlaylist(const PlaylistGrid& grid, const QString& path) {
     if (!file.open())
         return false;
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(std::min<std::size_t>(kChunk, grid.bytesUsed())) + 4096);
+    out.reserve(std::min<qsizetype>(kChunk, grid.textBytes()) + 4096);
     for (std::int32_t r = 1; r < grid.Rows(); ++r) {
         const QByteArrayView line = grid.fullPathUtf8(r);
         out.append(line.data(), line.size());

@@ -286,15 +286,12 @@ void PlaylistGrid::trimStorage() {
 }
 
 void PlaylistGrid::reserveForBytes(qsizetype bytes) {
+    if (bytes <= 0)
+        return;
+    text_.reserve(text_.size() + bytes);
     // A list line is rarely shorter than this; a guess too high costs little.
     constexpr qsizetype kShortLine = 40;
-    if (bytes > 0)
-        reserve(static_cast<std::size_t>(bytes / kShortLine), bytes);
-}
-
-void PlaylistGrid::reserve(std::size_t entries, qsizetype bytes) {
-    text_.reserve(text_.size() + std::max<qsizetype>(bytes, 0));
-    entries_.reserve(entries_.size() + entries);
+    entries_.reserve(entries_.size() + static_cast<size_t>(bytes / kShortLine));
 }
 
 std::size_t PlaylistGrid::bytesUsed() const {

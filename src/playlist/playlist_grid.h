@@ -94,8 +94,6 @@ public:
     // Makes room for about this many more bytes of entries (a list file's
     // size), so a large read grows the storage once instead of doubling it.
     void reserveForBytes(qsizetype bytes);
-    // Makes room for this many more entries of this many bytes in all.
-    void reserve(std::size_t entries, qsizetype bytes);
     // Bytes the entries' text takes: about all of fullPathUtf8 together.
     qsizetype textBytes() const { return text_.size() - static_cast<qsizetype>(wasted_); }
 

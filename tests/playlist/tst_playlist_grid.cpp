@@ -19,6 +19,15 @@ void fill(PlaylistGrid& g, const QStringList& names) {
         g.AddItem(n + "\t/music");
 }
 
+// 100,000 entries "/home/user/Music/Artist/Album/<i>.mp3", in one batch.
+void fillLarge(PlaylistGrid& g) {
+    g.beginBatch();
+    for (int i = 0; i < 100000; ++i)
+        g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) +
+                         ".mp3");
+    g.endBatch();
+}
+
 } // namespace
 
 class TestPlaylistGrid : public QObject {
@@ -150,11 +159,7 @@ private slots:
     // QString per cell would take well over 200 bytes an entry).
     void compactStorage() {
         PlaylistGrid g(u'/');
-        g.beginBatch();
-        for (int i = 0; i < 100000; ++i)
-            g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) +
-                             ".mp3");
-        g.endBatch();
+        fillLarge(g);
         QVERIFY2(g.bytesUsed() < 100000 * 100, qPrintable(QString::number(g.bytesUsed())));
         const std::size_t before = g.bytesUsed();
         for (int i = 0; i < 400000; ++i)
@@ -170,11 +175,7 @@ private slots:
     // storage of a list emptied outside a batch, is given back.
     void storageGivenBack() {
         PlaylistGrid g(u'/');
-        g.beginBatch();
-        for (int i = 0; i < 100000; ++i)
-            g.appendUtf8Path(QByteArray("/home/user/Music/Artist/Album/") + QByteArray::number(i) +
-                             ".mp3");
-        g.endBatch();
+        fillLarge(g);
         const std::size_t full = g.bytesUsed();
 
         g.beginBatch();
