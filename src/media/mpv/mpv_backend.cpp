@@ -102,6 +102,16 @@ void routeMidi(mpv_handle* h, const QString& path) {
     }
 }
 
+// Answers the load hook for the file it holds: refused (the entry then fails
+// to load), or let through with MIDI routed to our synthesizer.
+void answerLoadHook(mpv_handle* h, mpv_event* event, const QString& path, bool refuse) {
+    if (refuse)
+        mpv_set_property_string(h, "stream-open-filename", kRefusedUrl);
+    else
+        routeMidi(h, path);
+    mpv_hook_continue(h, static_cast<mpv_event_hook*>(event->data)->id);
+}
+
 QString stringProperty(mpv_handle* h, const char* name) {
     char* s = mpv_get_property_string(h, name);
     if (!s)
@@ -299,11 +309,7 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
         mpv_event* e = mpv_wait_event(h, 0.05);
         if (e->event_id == MPV_EVENT_HOOK) {
             const QString opening = openingPath(h);
-            if (isSpecialFile(opening))
-                mpv_set_property_string(h, "stream-open-filename", kRefusedUrl);
-            else
-                routeMidi(h, opening);
-            mpv_hook_continue(h, static_cast<mpv_event_hook*>(e->data)->id);
+            answerLoadHook(h, e, opening, isSpecialFile(opening));
         } else if (e->event_id == MPV_EVENT_FILE_LOADED)
             loaded = true;
         else if (e->event_id == MPV_EVENT_END_FILE)
@@ -357,13 +363,10 @@ void MpvBackend::handleEvent(mpv_event* event) {
         const QString path = openingPath(handle_);
         // A list that names itself, or lists that name each other, would be
         // expanded again at each turn without end. Such an entry fails.
-        if (expanded_.contains(path) || isSpecialFile(path)) {
-            mpv_set_property_string(handle_, "stream-open-filename", kRefusedUrl);
-        } else {
+        const bool refuse = expanded_.contains(path) || isSpecialFile(path);
+        if (!refuse)
             opening_ = path;
-            routeMidi(handle_, path);
-        }
-        mpv_hook_continue(handle_, static_cast<mpv_event_hook*>(event->data)->id);
+        answerLoadHook(handle_, event, path, refuse);
         break;
     }
     case MPV_EVENT_START_FILE:
