@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # One entry point for people and CI:
 #   ./dev.sh run [FILE...]   set up, build and start the player
-#   ./dev.sh test            set up, build and run the whole test suite headless, with the
-#                            benchmarks' quick run, the soak, the fuzzers and the sanitizer
-#                            suite first (SKIP_BENCH=1, SKIP_SANITIZE=1 leave those out;
-#                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
+#   ./dev.sh test            set up, build and run the whole CTest suite headless
+#   ./dev.sh test --full     the same, after what CI adds: the benchmarks' quick run, the
+#                            soak, the fuzzers and the sanitizer suite (SKIP_BENCH=1,
+#                            SKIP_SANITIZE=1 leave those out; FUZZ_SECONDS sets each
+#                            fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
 #   ./dev.sh bench [--quick | --soak N]  benchmarks against their baselines (never in the
@@ -55,14 +56,20 @@ case "$cmd" in
     exec build/sonoquill "${args[@]}"
     ;;
   test)
+    full=
+    case "${1:-}" in
+      --full) full=1 ;;
+      "") ;;
+      *) echo "usage: $0 test [--full]" >&2; exit 2 ;;
+    esac
     setup; build
-    if [ -z "${SKIP_BENCH:-}" ]; then
+    if [ -n "$full" ] && [ -z "${SKIP_BENCH:-}" ]; then
       # The benchmarks are no tests; a small run only shows they still work.
       /usr/bin/python3 bench/run.py --quick
       # The list played round and round: fails when it stops, leaks or grows.
       /usr/bin/python3 bench/run.py --soak 5
     fi
-    if [ -z "${SKIP_SANITIZE:-}" ]; then
+    if [ -n "$full" ] && [ -z "${SKIP_SANITIZE:-}" ]; then
       # Each reader fuzzed for a bounded time, then the whole suite under
       # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
       tests/fuzz/run.sh
@@ -84,5 +91,5 @@ case "$cmd" in
     setup
     exec /usr/bin/python3 bench/run.py "$@"
     ;;
-  *) echo "usage: $0 run [FILE...] | test | setup | build | install | bench [--quick | --soak N]" >&2; exit 2 ;;
+  *) echo "usage: $0 run [FILE...] | test [--full] | setup | build | install | bench [--quick | --soak N]" >&2; exit 2 ;;
 esac
