@@ -141,6 +141,7 @@ private slots:
             writeAll(root + "/open/b.mp3", "x");
             writeAll(root + "/kept.m3u", "/old/a.mp3\r\n");
             writeAll(root + "/kept.ini", "[Set]\r\nget=*.mp3\r\n");
+            chmod(QFile::encodeName(root + "/kept.ini").constData(), 0444);
             // A copy of this test the ordinary user may run, wherever the build is.
             const QString self = root + "/tst_faults";
             QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), self));

@@ -97,19 +97,6 @@ private slots:
         QCOMPARE(profile::readString(file(), "Set", "Vol"), QStringLiteral("5"));
     }
 
-    // The write replaces the file whole or not at all.
-    void failedWriteLeavesFileWhole() {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders");
-        QTemporaryDir ro;
-        const QString path = ro.filePath("s.ini");
-        writeAll(path, "[Set]\nVol=1\n");
-        QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::ExeOwner);
-        QVERIFY(!profile::writeString(path, "Set", "Vol", "2"));
-        QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(readAll(path), QByteArray("[Set]\nVol=1\n"));
-    }
-
     void writeGoesThroughTemporaryFile() {
         writeAll(file(), "[Set]\nVol=1\n");
         struct stat before {};
