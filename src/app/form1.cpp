@@ -355,7 +355,7 @@ void Form1::mnuSort2_Click() {
 }
 
 void Form1::mnuHelp2_Click() {
-    QDir::setCurrent(mIni::AppPath());
+    QDir::setCurrent(mIni::HelpPath());
     shell::openDocument(QStringLiteral("help_snq.html"));
 }
 
@@ -446,6 +446,7 @@ void Form1::Form_Unload() {
         WriteSetting(kSection, key::WindowTop, numbers::toText(Top()));
         WriteSetting(kSection, key::WindowLeft, numbers::toText(Left()));
     }
+    Flush();
     timer_->stop();
     player_->Stop();
     emit unloaded();

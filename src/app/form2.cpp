@@ -60,6 +60,10 @@ Form2::Form2(QWidget* owner)
     label(QStringLiteral("mail :"), px(337, 1935, 405, 180));
     label(kNotice, px(562, 990, 1890, 180));
     label(kThanks, px(562, 1215, 2325, 180));
+    label(
+        fontMetrics().elidedText(mIni::LocationText(), Qt::ElideMiddle, px(0, 0, 3000, 0).width()),
+        px(187, 2190, 3000, 180))
+        ->setToolTip(mIni::LocationText());
     auto* image = new QLabel(this);
     image->setGeometry(px(622, 225, 480, 480));
     image->setObjectName(QStringLiteral("Image1"));
@@ -87,7 +91,7 @@ void Form2::Form_Load() {
     }
     // The project's own addresses: its help page, and where to find a contact.
     text1_[0]->setText(
-        QUrl::fromLocalFile(mIni::AppPath() + QStringLiteral("help_snq.html")).toString());
+        QUrl::fromLocalFile(mIni::HelpPath() + QStringLiteral("help_snq.html")).toString());
     text1_[1]->setText(kMail);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1")))
         image->setPixmap(windowIcon().pixmap(image->size()));
