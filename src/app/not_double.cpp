@@ -70,6 +70,9 @@ int Main(int argc, char* argv[]) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
     platform::onTerminationRequest([&form] { form.close(); });
     form.Form_Load(platform::commandLineText(QApplication::arguments().mid(1)));
+    // Only now: a copy that hangs while it loads keeps no one else from starting.
+    if (!instance.becomeTheRunningCopy())
+        return 0;
     form.show();
     // On the session bus once the window shows: media keys and sound menus.
     QTimer::singleShot(0, &form, [&form] { new Mpris(&form); });

@@ -44,6 +44,9 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent) {
     const QString name = key + u'-' + QString::number(getuid());
     lockPath_ = QDir(runtimeFolder()).filePath(name + QStringLiteral(".lock"));
+    startLock_ = std::make_unique<QLockFile>(
+        QDir(runtimeFolder()).filePath(name + QStringLiteral(".start")));
+    startLock_->setStaleLockTime(0);
     socketPath_ =
         QFile::encodeName(QDir(runtimeFolder()).filePath(name + QStringLiteral(".socket")));
 }
@@ -58,14 +61,36 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::anotherCopyRuns() {
     QDeadlineTimer deadline(kWaitMs);
     while (true) {
-        if (becomePrimary())
-            return false;
-        if (askPrimary(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0))))
-            return true;
-        if (deadline.hasExpired())
-            return true; // a copy holds the lock but never answers: still end
+        if (!runningLockFree()) {
+            if (askPrimary(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0))))
+                return true;
+            if (deadline.hasExpired())
+                return true; // a copy holds the lock but never answers: still end
+        } else {
+            const bool starting = startLock_->isLocked() || startLock_->tryLock(0);
+            // Holding the start lock, no other copy takes the running one first.
+            if (starting && runningLockFree())
+                return false;
+            if (!starting && deadline.hasExpired())
+                return false; // the copy that holds it hangs before its window
+        }
         QThread::msleep(50);
     }
+}
+
+bool SingleInstance::becomeTheRunningCopy() {
+    const bool running = becomePrimary();
+    if (startLock_->isLocked())
+        startLock_->unlock();
+    if (!running)
+        askPrimary(kWaitMs);
+    return running;
+}
+
+bool SingleInstance::runningLockFree() {
+    QLockFile probe(lockPath_);
+    probe.setStaleLockTime(0);
+    return probe.tryLock(0); // unlocked again as it goes
 }
 
 bool SingleInstance::becomePrimary() {

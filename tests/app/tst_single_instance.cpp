@@ -41,7 +41,7 @@ private slots:
 
     void laterCopiesRaiseTheFirst() {
         SingleInstance first;
-        QVERIFY(!first.anotherCopyRuns());
+        QVERIFY(!first.anotherCopyRuns() && first.becomeTheRunningCopy());
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         auto a = start({app.filePath("x.mp3")});
         auto b = start();
@@ -119,10 +119,32 @@ private slots:
         }
     }
 
+    // A copy that hangs before its window (here this test, which never makes
+    // one) keeps nobody out: of two copies started then, one runs, the other
+    // comes to it.
+    void hungStartLocksNobodyOut() {
+        SingleInstance hung;
+        QVERIFY(!hung.anotherCopyRuns());
+        auto a = start();
+        auto b = start();
+        auto ends = [](QProcess* p) {
+            return p->state() == QProcess::NotRunning;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ends(a.get()) || ends(b.get()), 15000);
+        QProcess* running = ends(a.get()) ? b.get() : a.get();
+        QCOMPARE((running == a.get() ? b : a)->exitCode(), 0);
+        QTest::qWait(500);
+        QCOMPARE(running->state(), QProcess::Running);
+        running->terminate();
+        QVERIFY(running->waitForFinished(10000));
+        QVERIFY(settingsWritten());
+        QFile::remove(app.filePath("Sonoquill.ini"));
+    }
+
     // The running copy says it took the request; one that closes says nothing.
     void answersOnlyWhileRunning() {
         SingleInstance first(QStringLiteral("answer-test"));
-        QVERIFY(!first.anotherCopyRuns());
+        QVERIFY(!first.anotherCopyRuns() && first.becomeTheRunningCopy());
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         first.stopAnswering();
         SingleInstance second(QStringLiteral("answer-test"));
