@@ -9,6 +9,7 @@
 #include "support/fake_dialogs.h"
 #include "support/files.h"
 #include "support/list_fixture.h"
+#include "support/ordinary_user.h"
 #include "support/test_media.h"
 
 #include <QDir>
@@ -131,7 +132,7 @@ private slots:
     // without touching what is there. Root may do anything, so as root the
     // checks run in a copy of this test as an ordinary user.
     void deniedFolders() {
-        const QString given = qEnvironmentVariable("SONOQUILL_DENIED_TREE");
+        const QString given = ordinaryuser::tree();
         if (given.isEmpty()) {
             QTemporaryDir tree;
             const QString root = tree.path();
@@ -142,43 +143,14 @@ private slots:
             writeAll(root + "/kept.m3u", "/old/a.mp3\r\n");
             writeAll(root + "/kept.ini", "[Set]\r\nget=*.mp3\r\n");
             chmod(QFile::encodeName(root + "/kept.ini").constData(), 0444);
-            // A copy of this test the ordinary user may run, wherever the build is.
-            const QString self = root + "/tst_faults";
-            QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), self));
-            chmod(QFile::encodeName(self).constData(), 0755);
             chmod(QFile::encodeName(root + "/denied").constData(), 0);
             chmod(QFile::encodeName(root).constData(), 0555);
-            int status = 0;
-            if (geteuid() == 0) {
-                // Some containers do not let even root change its user.
-                if (QProcess::execute("setpriv", {"--reuid=65534", "--regid=65534",
-                                                  "--clear-groups", "true"}) != 0) {
-                    chmod(QFile::encodeName(root).constData(), 0755);
-                    chmod(QFile::encodeName(root + "/denied").constData(), 0755);
-                    QSKIP("no ordinary user to run as");
-                }
-                QProcess child;
-                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-                env.insert("SONOQUILL_DENIED_TREE", root);
-                env.insert("HOME", root);
-                child.setProcessEnvironment(env);
-                child.setProcessChannelMode(QProcess::ForwardedChannels);
-                child.setWorkingDirectory(root);
-                child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", self,
-                                        "deniedFolders"});
-                QVERIFY(child.waitForFinished(30000));
-                status = child.exitCode();
-            } else {
-                qputenv("SONOQUILL_DENIED_TREE", QFile::encodeName(root));
-                deniedFolders();
-                qunsetenv("SONOQUILL_DENIED_TREE");
-            }
+            const int status =
+                ordinaryuser::run(root, "deniedFolders", [this] { deniedFolders(); });
             chmod(QFile::encodeName(root).constData(), 0755);
             chmod(QFile::encodeName(root + "/denied").constData(), 0755);
-            // 126/127: setpriv could not run the copy; 77: it could not reach
-            // the tree (a temporary folder closed to other users).
-            if (status == 77 || status == 126 || status == 127)
-                QSKIP("an ordinary user cannot reach the temporary folder");
+            if (ordinaryuser::couldNotRun(status))
+                QSKIP("no ordinary user who can reach the temporary folder");
             QCOMPARE(status, 0);
             return;
         }

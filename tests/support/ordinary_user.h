@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QtTest>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ordinaryuser {
@@ -20,8 +19,7 @@ inline QString tree() {
 
 // Runs test function `function` on the prepared tree `root` as an ordinary
 // user: this process when it is one, a copy of the binary in `root` as
-// nobody when it is root. 0 when the checks passed; 77, 126, 127 or -1 when
-// they could not run (no ordinary user, or the tree out of its reach).
+// nobody when it is root. The exit status: 0 when the checks passed.
 template <typename Checks> int run(const QString& root, const char* function, Checks checks) {
     if (geteuid() != 0) {
         qputenv("SONOQUILL_TREE", QFile::encodeName(root));
@@ -29,14 +27,13 @@ template <typename Checks> int run(const QString& root, const char* function, Ch
         qunsetenv("SONOQUILL_TREE");
         return QTest::currentTestFailed() ? 1 : 0;
     }
-    const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups"};
     // Some containers do not let even root change its user.
+    const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups"};
     if (QProcess::execute("setpriv", nobody + QStringList{"true"}) != 0)
         return -1;
-    const QString self = root + "/test-copy";
+    const QString self = root + "/test-copy"; // wherever the build is, nobody may run this
     if (!QFile::copy(QCoreApplication::applicationFilePath(), self))
         return -1;
-    chmod(QFile::encodeName(self).constData(), 0755);
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("SONOQUILL_TREE", root);
@@ -46,6 +43,12 @@ template <typename Checks> int run(const QString& root, const char* function, Ch
     child.setWorkingDirectory(root);
     child.start("setpriv", nobody + QStringList{self, function});
     return child.waitForFinished(60000) ? child.exitCode() : 1;
+}
+
+// 126, 127: setpriv could not run the copy; 77: the copy could not reach the
+// tree (a temporary folder closed to other users).
+inline bool couldNotRun(int status) {
+    return status < 0 || status == 77 || status == 126 || status == 127;
 }
 
 } // namespace ordinaryuser
