@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/regular_file.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace profile {
@@ -13,38 +14,39 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-QString trimBlanks(QStringView s) {
+QStringView trimBlanks(QStringView s) {
     qsizetype b = 0, e = s.size();
     while (b < e && isBlank(s[b]))
         ++b;
     while (e > b && isBlank(s[e - 1]))
         --e;
-    return s.sliced(b, e - b).toString();
+    return s.sliced(b, e - b);
 }
 
 // Section name of a header line, or nothing when the line is no header.
-std::optional<QString> sectionOf(const QString& text) {
-    QString t = trimBlanks(text);
+// Views, not copies: a large file is searched once for every key.
+std::optional<QStringView> sectionOf(QStringView text) {
+    QStringView t = trimBlanks(text);
     if (!t.startsWith(u'['))
         return std::nullopt;
     qsizetype close = t.indexOf(u']');
     if (close < 0)
         return std::nullopt;
-    return trimBlanks(QStringView(t).sliced(1, close - 1));
+    return trimBlanks(t.sliced(1, close - 1));
 }
 
 // Key name of a key line, or nothing for comments and other lines.
-std::optional<QString> keyOf(const QString& text) {
+std::optional<QStringView> keyOf(QStringView text) {
     qsizetype eq = text.indexOf(u'=');
     if (eq < 0)
         return std::nullopt;
-    QString key = trimBlanks(QStringView(text).first(eq));
+    QStringView key = trimBlanks(text.first(eq));
     if (key.startsWith(u';'))
         return std::nullopt;
     return key;
 }
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
@@ -63,52 +65,72 @@ struct Document::Found {
     size_t insertAt = 0;           // where a new key of the section goes
 };
 
-Document::Document(const QByteArray& data) {
-    QByteArrayView bytes = codepage::skipBom(data);
-    qsizetype pos = 0;
+Document::Document(const QByteArray& data)
+    : data_(data) {
+    const qsizetype start = data_.size() - codepage::skipBom(data_).size();
+    const char* bytes = data_.constData();
+    const qsizetype n = data_.size();
     bool newlineSeen = false;
-    while (pos < bytes.size()) {
+    for (qsizetype pos = start; pos < n;) {
         qsizetype i = pos;
-        while (i < bytes.size() && bytes[i] != '\n' && bytes[i] != '\r')
+        while (i < n && bytes[i] != '\n' && bytes[i] != '\r')
             ++i;
-        Line line;
-        line.raw = bytes.sliced(pos, i - pos).toByteArray();
-        if (i < bytes.size()) {
-            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                line.end = "\r\n";
-            else
-                line.end = QByteArray(1, bytes[i]);
+        Line line{pos, i - pos};
+        if (i < n) {
+            line.end = bytes[i] == '\n' ? LF : i + 1 < n && bytes[i + 1] == '\n' ? CRLF : CR;
             // New lines end as the file's lines do; never with a lone CR,
             // which an empty line after it would swallow when read again.
             if (!newlineSeen) {
-                newline_ = line.end == "\r\n" ? QByteArray("\r\n") : QByteArray("\n");
+                newline_ = line.end == CRLF ? CRLF : LF;
                 newlineSeen = true;
             }
         }
-        line.text = codepage::decodeLine(line.raw, &line.decoded);
-        pos = i + line.end.size();
-        lines_.push_back(std::move(line));
+        pos = i + (line.end == CRLF ? 2 : line.end == None ? 0 : 1);
+        lines_.push_back(line);
     }
+}
+
+QByteArrayView Document::raw(const Line& l) const {
+    return QByteArrayView(l.own >= 0 ? owned_[static_cast<size_t>(l.own)] : data_)
+        .sliced(l.pos, l.size);
+}
+
+QString Document::text(const Line& l, bool* ok) const {
+    return codepage::decodeLine(raw(l), ok);
 }
 
 Document::Found Document::find(const QString& section, const QString& key) const {
     Found f;
     bool inside = false;
     for (size_t i = 0; i < lines_.size(); ++i) {
-        const QString& text = lines_[i].text;
-        if (auto s = sectionOf(text)) {
-            if (inside)
-                break; // only the first section of that name counts
-            inside = sameName(*s, section);
-            if (inside) {
-                f.section = i;
-                f.insertAt = i + 1;
+        // Headers start with "[" and keys hold "=" in every encoding read:
+        // only such lines are decoded.
+        const QByteArrayView bytes = raw(lines_[i]);
+        qsizetype b = 0;
+        while (b < bytes.size() && (bytes[b] == ' ' || bytes[b] == '\t'))
+            ++b;
+        if (b < bytes.size() && bytes[b] == '[') {
+            const QString line = text(lines_[i]);
+            if (auto s = sectionOf(line)) {
+                if (inside)
+                    break; // only the first section of that name counts
+                inside = sameName(*s, section);
+                if (inside) {
+                    f.section = i;
+                    f.insertAt = i + 1;
+                }
+                continue;
             }
-            continue;
         }
-        if (!inside)
+        const qsizetype eq = bytes.indexOf('=');
+        if (!inside || eq < 0)
             continue;
-        if (auto k = keyOf(text)) {
+        // The name alone is decoded where it is plain ASCII: a long value is
+        // not decoded for every key searched.
+        const QByteArrayView name = bytes.first(eq);
+        const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c >= 0; });
+        const QString line = ascii ? QString::fromLatin1(name) + u'=' : text(lines_[i]);
+        if (auto k = keyOf(line)) {
             f.insertAt = i + 1;
             if (sameName(*k, key)) {
                 f.key = i;
@@ -119,21 +141,17 @@ Document::Found Document::find(const QString& section, const QString& key) const
     return f;
 }
 
-Document::Line Document::makeLine(const QString& text) const {
-    Line l;
-    l.text = text;
-    l.raw = codepage::encodeLine(text);
-    l.end = newline_;
-    l.decoded = true;
-    return l;
+Document::Line Document::makeLine(const QString& text) {
+    owned_.push_back(codepage::encodeLine(text));
+    return Line{0, owned_.back().size(), static_cast<int>(owned_.size() - 1), newline_};
 }
 
 QString Document::value(const QString& section, const QString& key) const {
     const Found found = find(section, key);
     if (!found.key)
         return {};
-    const QString& text = lines_[*found.key].text;
-    return trimBlanks(QStringView(text).sliced(text.indexOf(u'=') + 1));
+    const QString line = text(lines_[*found.key]);
+    return trimBlanks(QStringView(line).sliced(line.indexOf(u'=') + 1)).toString();
 }
 
 bool Document::setValue(const QString& section, const QString& key, const QString& value) {
@@ -141,17 +159,19 @@ bool Document::setValue(const QString& section, const QString& key, const QStrin
     const QString stored = storable(value);
     if (found.key) {
         Line& l = lines_[*found.key];
-        const QString text = l.text.first(l.text.indexOf(u'=')) + u'=' + stored;
-        if (l.decoded && text == l.text && !l.end.isEmpty())
+        bool decoded = false;
+        const QString old = text(l, &decoded);
+        const QString line = old.first(old.indexOf(u'=')) + u'=' + stored;
+        if (decoded && line == old && l.end != None)
             return false;
-        const QByteArray end = l.end.isEmpty() ? newline_ : l.end;
-        l = makeLine(text);
+        const End end = l.end == None ? newline_ : l.end;
+        l = makeLine(line);
         l.end = end;
         return true;
     }
     size_t at = found.section ? found.insertAt : lines_.size();
     // A last line without a line end gets one before anything follows it.
-    if (at == lines_.size() && at > 0 && lines_.back().end.isEmpty())
+    if (at == lines_.size() && at > 0 && lines_.back().end == None)
         lines_.back().end = newline_;
     if (!found.section) {
         lines_.push_back(makeLine(u'[' + section + u']'));
@@ -162,15 +182,22 @@ bool Document::setValue(const QString& section, const QString& key, const QStrin
 }
 
 QByteArray Document::bytes() const {
+    static const QByteArrayView ends[] = {"", "\n", "\r", "\r\n"};
     QByteArray out;
+    out.reserve(data_.size() + 256);
     for (const Line& l : lines_) {
         // Valid UTF-8 and undecodable lines keep their bytes; CP932 lines are
         // rewritten in UTF-8 so the file ends up in one encoding.
-        if (l.decoded && !codepage::isValidUtf8(l.raw))
-            out += codepage::encodeLine(l.text);
+        const QByteArrayView bytes = raw(l);
+        bool decoded = false;
+        QString cp932;
+        if (!codepage::isValidUtf8(bytes))
+            cp932 = text(l, &decoded);
+        if (decoded)
+            out += codepage::encodeLine(cp932);
         else
-            out += l.raw;
-        out += l.end;
+            out += bytes;
+        out += ends[l.end];
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <vector>
@@ -27,18 +28,24 @@ public:
     QByteArray bytes() const;
 
 private:
+    // A line as read is a slice of the file's bytes, decoded only when a
+    // search needs it: a large file costs no allocation per line.
+    enum End : quint8 { None, LF, CR, CRLF };
     struct Line {
-        QByteArray raw; // as read, without its line end
-        QByteArray end; // "\r\n", "\n", "\r" or "" for a last line without one
-        QString text;   // decoded
-        bool decoded = false;
+        qsizetype pos = 0, size = 0; // in data_, or in owned_[own]
+        int own = -1;                // a line this document wrote
+        End end = None;
     };
     struct Found;
     Found find(const QString& section, const QString& key) const;
-    Line makeLine(const QString& text) const;
+    QByteArrayView raw(const Line& l) const;
+    QString text(const Line& l, bool* ok = nullptr) const;
+    Line makeLine(const QString& text);
 
+    QByteArray data_;
+    std::vector<QByteArray> owned_;
     std::vector<Line> lines_;
-    QByteArray newline_ = "\n";
+    End newline_ = LF;
 };
 
 // A settings file as read: only a regular file of at most
