@@ -98,7 +98,8 @@ bool SingleInstance::becomePrimary() {
         lock_ = std::make_unique<QLockFile>(lockPath_);
         lock_->setStaleLockTime(0); // stale only when its owner is gone
     }
-    if (!lock_->tryLock(0))
+    // A starting copy's look at the lock holds it for a moment: wait that out.
+    if (!lock_->tryLock(200))
         return false;
     // Holding the lock, any socket file is a leftover of a killed copy.
     ::unlink(socketPath_.constData());
