@@ -54,6 +54,13 @@ private slots:
                                   320, 240));
         QVERIFY(
             testmedia::ffmpeg(path("clip.wmv"), 0.4, {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144));
+        // A folder, and a list naming it: never expanded, never played.
+        QVERIFY(QDir(dir.path()).mkdir("album"));
+        QVERIFY(testmedia::writeWav(path("album/in.wav"), 0.1));
+        QFile folderList(path("folder.m3u"));
+        QVERIFY(folderList.open(QIODevice::WriteOnly));
+        folderList.write(path("album").toUtf8() + "\n");
+        folderList.close();
         QFile garbage(path("garbage.avi"));
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         for (int i = 0; i < 4096; ++i)
@@ -114,7 +121,7 @@ private slots:
         }
     }
 
-    // A playlist or a folder is one item made of its entries: one end, after
+    // A playlist is one item made of its entries: one end, after
     // the last of them, and the name given stays.
     void listIsOneItem() {
         QFile list(path("two.m3u"));
@@ -178,6 +185,10 @@ private slots:
                                  << "ファイルが見つかりません";
         QTest::newRow("garbage") << "garbage.avi"
                                  << "この形式は再生できません";
+        QTest::newRow("folder") << "album"
+                                << "この形式は再生できません";
+        QTest::newRow("list naming a folder") << "folder.m3u"
+                                              << "この形式は再生できません";
     }
     void failuresRaiseNoEnd() {
         QFETCH(QString, file);
