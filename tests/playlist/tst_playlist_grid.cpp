@@ -192,6 +192,20 @@ private slots:
         g.setRows(1);
         QCOMPARE(g.bytesUsed(), std::size_t{0});
     }
+
+    // An entry of any length is shown as a bounded prefix, cut between
+    // characters and marked with an ellipsis.
+    void longCellsShowABoundedPrefix() {
+        PlaylistGrid g(u'/');
+        PlaylistTableModel m(&g);
+        const QString folder = "/" + QString(3 << 20, u'曲');
+        g.appendPath(folder + "/a.mp3");
+        const QString shown = m.data(m.index(0, 1), Qt::DisplayRole).toString();
+        QVERIFY(shown.size() <= 4096);
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QVERIFY(folder.startsWith(shown.chopped(1)));
+        QCOMPARE(m.data(m.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("a.mp3"));
+    }
 };
 
 QTEST_MAIN(TestPlaylistGrid)
