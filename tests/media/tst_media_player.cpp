@@ -1,6 +1,7 @@
 #include "media/control_strip.h"
 #include "media/media_player.h"
 #include "media/volume.h"
+#include "support/files.h"
 #include "support/test_media.h"
 
 #include <QSignalSpy>
@@ -54,13 +55,8 @@ private slots:
                                   320, 240));
         QVERIFY(
             testmedia::ffmpeg(path("clip.wmv"), 0.4, {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144));
-        // A folder, and a list naming it: never expanded, never played.
-        QVERIFY(QDir(dir.path()).mkdir("album"));
-        QVERIFY(testmedia::writeWav(path("album/in.wav"), 0.1));
-        QFile folderList(path("folder.m3u"));
-        QVERIFY(folderList.open(QIODevice::WriteOnly));
-        folderList.write(path("album").toUtf8() + "\n");
-        folderList.close();
+        QVERIFY(QDir(dir.path()).mkdir("album") && testmedia::writeWav(path("album/a.wav"), 0.1));
+        testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
         QFile garbage(path("garbage.avi"));
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         for (int i = 0; i < 4096; ++i)
@@ -185,10 +181,11 @@ private slots:
                                  << "ファイルが見つかりません";
         QTest::newRow("garbage") << "garbage.avi"
                                  << "この形式は再生できません";
+        // Never expanded, named alone or in a list.
         QTest::newRow("folder") << "album"
                                 << "この形式は再生できません";
-        QTest::newRow("list naming a folder") << "folder.m3u"
-                                              << "この形式は再生できません";
+        QTest::newRow("folder in a list") << "folder.m3u"
+                                          << "この形式は再生できません";
     }
     void failuresRaiseNoEnd() {
         QFETCH(QString, file);
