@@ -50,6 +50,10 @@ frmList2* listWindow() {
         mainWindow->Form_Load({});
         mainWindow->show();
         mainWindow->mnuSort2()->trigger();
+        // A window paints only once it is exposed; until then a repaint is free.
+        QWindow* shown = mainWindow->playlistWindow()->windowHandle();
+        for (int i = 0; i < 20 && !(shown && shown->isExposed()); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return mainWindow->playlistWindow();
 }
@@ -144,9 +148,7 @@ void BM_RepaintLongEntries(benchmark::State& state) {
     w->show();
     GridView* view = w->Grid1();
     view->setTopRow(1);
-    // A window paints only once it is exposed.
-    for (int i = 0; i < 20 && !w->windowHandle()->isExposed(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents(); // the new size
     view->viewport()->repaint();
     for (auto _ : state)
         view->viewport()->repaint();
