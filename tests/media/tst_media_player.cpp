@@ -181,10 +181,9 @@ private slots:
                                  << "ファイルが見つかりません";
         QTest::newRow("garbage") << "garbage.avi"
                                  << "この形式は再生できません";
-        // Never expanded, named alone or in a list.
         QTest::newRow("folder") << "album"
                                 << "この形式は再生できません";
-        QTest::newRow("folder in a list") << "folder.m3u"
+        QTest::newRow("folder in a list") << "folder.m3u" // never expanded
                                           << "この形式は再生できません";
     }
     void failuresRaiseNoEnd() {
