@@ -1,7 +1,7 @@
 // In-process figures for the playlist at scale: reading and writing list
-// files, the Sort command, a folder drop, and selecting the last row of a
-// long list. The driver (run.py) passes the corpus folder and compares each
-// figure with its baseline.
+// files, the Sort command, a folder drop, selecting the last row of a long
+// list, and repainting a grid of the longest entries. The driver (run.py) passes the corpus folder
+// and compares each figure with its baseline.
 //   bench_playlist --corpus=DIR [benchmark flags]
 #include "app/form1.h"
 #include "app/settings.h"
@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -49,6 +50,10 @@ frmList2* listWindow() {
         mainWindow->Form_Load({});
         mainWindow->show();
         mainWindow->mnuSort2()->trigger();
+        // A window paints only once it is exposed; until then a repaint is free.
+        QWindow* shown = mainWindow->playlistWindow()->windowHandle();
+        for (int i = 0; i < 20 && !(shown && shown->isExposed()); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return mainWindow->playlistWindow();
 }
@@ -130,6 +135,26 @@ void BM_SelectLastRow(benchmark::State& state) {
     }
 }
 
+// One repaint of the grid in view, its rows the longest lines a list may
+// hold (PATH_MAX bytes each, read from long.m3u) and one entry of 10 MB
+// appended by hand: painting must not grow with an entry's length.
+void BM_RepaintLongEntries(benchmark::State& state) {
+    frmList2* w = listWindow();
+    w->cmd_Click(5);
+    w->grid().appendPath(QStringLiteral("/") + QString(10 << 20, u'p') + QStringLiteral("/") +
+                         QString(1000, u'f'));
+    ReadPlaylist(w->grid(), corpus + QStringLiteral("/long.m3u"), true);
+    w->resize(1280, 1000);
+    w->show();
+    GridView* view = w->Grid1();
+    view->setTopRow(1);
+    QCoreApplication::processEvents(); // the new size
+    view->viewport()->repaint();
+    for (auto _ : state)
+        view->viewport()->repaint();
+    state.counters["entries"] = w->grid().Rows() - 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -157,6 +182,9 @@ int main(int argc, char* argv[]) {
         ->Arg(100)
         ->Arg(big)
         ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("RepaintLongEntries", BM_RepaintLongEntries)
+        ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     benchmark::Initialize(&restCount, rest.data());
     benchmark::RunSpecifiedBenchmarks();

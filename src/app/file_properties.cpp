@@ -18,7 +18,11 @@ namespace {
 void showOwnWindow(const QFileInfo& info, QWidget* owner) {
     auto* dialog = new QDialog(owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(info.fileName() + QStringLiteral("のプロパティ"));
+    // A folder given with a trailing separator, or the root, has no file name.
+    QString name = QFileInfo(info.absoluteFilePath()).fileName();
+    if (name.isEmpty())
+        name = info.absoluteFilePath();
+    dialog->setWindowTitle(name + QStringLiteral("のプロパティ"));
     auto* form = new QFormLayout;
     auto row = [&](const QString& label, const QString& value) {
         auto* text = new QLabel(value);
@@ -27,14 +31,19 @@ void showOwnWindow(const QFileInfo& info, QWidget* owner) {
         form->addRow(label + QStringLiteral(":"), text);
     };
     const QLocale locale;
-    row(QStringLiteral("名前"), info.fileName());
-    row(QStringLiteral("場所"), info.absolutePath());
-    row(QStringLiteral("サイズ"),
-        locale.formattedDataSize(info.size()) +
-            QStringLiteral(" (%1 バイト)").arg(locale.toString(info.size())));
+    row(QStringLiteral("名前"), name);
+    row(QStringLiteral("場所"), QFileInfo(info.absoluteFilePath()).absolutePath());
+    if (info.isDir())
+        row(QStringLiteral("種類"), QStringLiteral("フォルダー"));
+    else
+        row(QStringLiteral("サイズ"),
+            locale.formattedDataSize(info.size()) +
+                QStringLiteral(" (%1 バイト)").arg(locale.toString(info.size())));
     row(QStringLiteral("更新日時"), locale.toString(info.lastModified(), QLocale::LongFormat));
-    for (const auto& [label, value] : Engine::probe(info.absoluteFilePath()))
-        row(label, value);
+    // Only a file is probed: the engine opens nothing else.
+    if (info.isFile())
+        for (const auto& [label, value] : Engine::probe(info.absoluteFilePath()))
+            row(label, value);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     auto* column = new QVBoxLayout(dialog);

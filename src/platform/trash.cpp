@@ -28,6 +28,8 @@ Outcome RecycleFile(QWidget* owner, const QString& path) {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return Outcome::Missing;
+    if (!info.isFile())
+        return Outcome::NotAFile;
     const QString question =
         QStringLiteral("ファイルをゴミ箱へ移動しますか？\n\n") + info.fileName();
     const bool yes = confirmHook()

@@ -10,14 +10,49 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
+
+namespace {
+
+// Eliding lays out the whole text at every paint, in time that grows with
+// its length. A cell is given only about one and a half times what can show
+// of it (with an ellipsis when cut), so long entries paint about as fast as
+// short ones that fill their cells.
+class BoundedTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        // From the text's start to the view's right edge: the Path column
+        // reaches past it.
+        int width = option->rect.width();
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option->widget))
+            width = std::min(option->rect.right(), view->viewport()->rect().right()) -
+                    option->rect.left() + 1;
+        const int average = std::max(1, option->fontMetrics.averageCharWidth());
+        const qsizetype room = 3 * std::max(0, width) / (2 * average) + 8;
+        if (option->text.size() <= room)
+            return;
+        qsizetype cut = room;
+        if (option->text.at(cut - 1).isHighSurrogate())
+            --cut;
+        option->text.truncate(cut);
+        option->text += QChar(0x2026);
+    }
+};
+
+} // namespace
 
 GridView::GridView(PlaylistGrid* grid, QWidget* parent)
     : QTableView(parent)
     , grid_(grid)
     , model_(new PlaylistTableModel(grid, this)) {
     setModel(model_);
+    setItemDelegate(new BoundedTextDelegate(this));
     // The window draws the selection from the grid; the view selects nothing.
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -4,23 +4,32 @@
 #include "playlist/frm_list2.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 void frmList2::mnuFile_Click() {
-    const bool entry = grid_.Row() >= 1 && !grid_.Text().isEmpty();
-    mnuProperty_->setEnabled(entry);
-    mnuDelete_->setEnabled(entry);
+    const std::int32_t row = grid_.Row();
+    mnuProperty_->setEnabled(row >= 1 && !grid_.Text().isEmpty());
+    // Only a file goes to the trash: a list line may name a folder (an empty
+    // File cell, or a folder's own name), a device or a FIFO.
+    mnuDelete_->setEnabled(row >= 1 && !grid_.TextMatrix(row, 0).isEmpty() &&
+                           QFileInfo(grid_.fullPath(row)).isFile());
 }
 
+// An entry with an empty File cell names its folder: its properties are shown.
 void frmList2::mnuProperty_Click() {
-    if (grid_.Row() < 1)
+    const std::int32_t row = grid_.Row();
+    if (row < 1)
         return;
-    mdProperty::ShowFileProperties(grid_.fullPath(grid_.Row()), this);
+    const QString file = grid_.TextMatrix(row, 0);
+    mdProperty::ShowFileProperties(file.isEmpty() ? grid_.TextMatrix(row, 1) : grid_.fullPath(row),
+                                   this);
 }
 
 void frmList2::mnuDelete_Click() {
-    if (grid_.Row() < 1)
+    const std::int32_t row = grid_.Row();
+    if (row < 1 || grid_.TextMatrix(row, 0).isEmpty())
         return;
-    const auto outcome = mdRecycled::RecycleFile(this, grid_.fullPath(grid_.Row()));
+    const auto outcome = mdRecycled::RecycleFile(this, grid_.fullPath(row));
     // The entry leaves the list only when its file is really gone from there.
     if (outcome == mdRecycled::Outcome::Trashed || outcome == mdRecycled::Outcome::Missing)
         cmd_Click(4);

@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/codepage.h"
+#include "platform/path_separator.h"
 #include "playlist/playlist_grid.h"
 
 #include <QFile>
@@ -13,13 +14,31 @@ namespace {
 
 constexpr qint64 kChunk = 1 << 20;
 
+// A line longer than a path can be names no file: it is left out, as an
+// empty line is. A bare name (no separator) is a file of the current folder,
+// which Load and Restore make the list's own: "./" keeps its name in the list.
 void addLine(PlaylistGrid& grid, QByteArrayView line, bool skipComments) {
-    if (line.isEmpty() || (skipComments && line.front() == '#'))
+    if (line.isEmpty() || line.size() > platform::kPathMax || (skipComments && line.front() == '#'))
         return;
-    if (codepage::isValidUtf8(line))
-        grid.appendUtf8Path(line);
-    else
-        grid.appendPath(codepage::decodeLine(line));
+    const char sep = grid.separator().toLatin1();
+    if (codepage::isValidUtf8(line)) {
+        if (line.contains(sep)) {
+            grid.appendUtf8Path(line);
+            return;
+        }
+        QByteArray bare;
+        bare.reserve(line.size() + 2);
+        bare.append('.').append(sep).append(line.data(), line.size());
+        if (bare.size() <= platform::kPathMax)
+            grid.appendUtf8Path(bare);
+        return;
+    }
+    QString text = codepage::decodeLine(line);
+    if (!text.contains(grid.separator()))
+        text.prepend(QStringLiteral(".") + grid.separator());
+    const QByteArray path = text.toUtf8();
+    if (path.size() <= platform::kPathMax)
+        grid.appendUtf8Path(path);
 }
 
 struct BatchGuard {
@@ -45,6 +64,9 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
     QByteArray buffer;
     bool first = true;
     bool pendingCr = false; // a CR ended the last chunk: an LF after it is part of it
+    // The line under way is too long to be added: its bytes are dropped as
+    // they come, so a line of any length costs no memory and no rescan.
+    bool overlong = false;
     while (true) {
         // Sized to what is left: a short list should not cost a 1 MB buffer.
         // Some files report no size (/proc); they are read in small steps.
@@ -69,7 +91,10 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
             const char c = view[i];
             if (c != '\n' && c != '\r')
                 continue;
-            addLine(grid, view.sliced(start, i - start), skipComments);
+            if (overlong)
+                overlong = false;
+            else
+                addLine(grid, view.sliced(start, i - start), skipComments);
             if (c == '\r') {
                 if (i + 1 < view.size()) {
                     if (view[i + 1] == '\n')
@@ -81,8 +106,13 @@ bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments) {
             start = i + 1;
         }
         buffer = view.sliced(start).toByteArray();
+        if (buffer.size() > platform::kPathMax) {
+            overlong = true;
+            buffer.clear();
+        }
     }
-    addLine(grid, buffer, skipComments); // a last line without a line end
+    if (!overlong)
+        addLine(grid, buffer, skipComments); // a last line without a line end
     return true;
 }
 

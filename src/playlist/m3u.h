@@ -9,8 +9,11 @@ class PlaylistGrid;
 // (lists of the program on Windows), and end at CR LF, a lone CR or a lone LF.
 
 // Appends one entry per line that is not empty and, when skipComments is set,
-// does not begin with "#". Nothing is resolved or tested. False when the file
-// could not be opened or read; entries read before a failure stay.
+// does not begin with "#". A line longer than a path can be (PATH_MAX bytes)
+// names no file and is left out. A line without a separator is a bare name:
+// File is the line, Path "." (the current folder). Nothing else is resolved
+// or tested. False when the file could not be opened or read; entries read
+// before a failure stay.
 bool ReadPlaylist(PlaylistGrid& grid, const QString& path, bool skipComments);
 
 // Writes entries 1 to Rows - 1 in order. The file is replaced whole or not at

@@ -63,10 +63,15 @@ QString PlaylistGrid::TextMatrix(std::int32_t row, std::int32_t col) const {
         return {};
     if (row == 0)
         return header_[col];
+    return QString::fromUtf8(cellUtf8(row, col));
+}
+
+QByteArrayView PlaylistGrid::cellUtf8(std::int32_t row, std::int32_t col) const {
+    if (col < 0 || col > 1 || row < 1 || row >= Rows())
+        return {};
     const Entry& e = entries_[static_cast<size_t>(row - 1)];
     const QByteArrayView b = bytes(e);
-    return col == 1 ? QString::fromUtf8(b.first(e.split))
-                    : QString::fromUtf8(b.sliced(e.split + 1));
+    return col == 1 ? b.first(e.split) : b.sliced(e.split + 1);
 }
 
 QString PlaylistGrid::fullPath(std::int32_t row) const {

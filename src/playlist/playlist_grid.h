@@ -49,6 +49,9 @@ public:
 
     QString TextMatrix(std::int32_t row, std::int32_t col) const;
     void setTextMatrix(std::int32_t row, std::int32_t col, const QString& text);
+    // The UTF-8 text of an entry's cell (rows 1 to Rows - 1), without a copy;
+    // valid until the next change. Empty for the header and outside the grid.
+    QByteArrayView cellUtf8(std::int32_t row, std::int32_t col) const;
     // The current cell (Row, Col).
     QString Text() const { return TextMatrix(row_, col_); }
 

@@ -5,6 +5,24 @@
 
 #include <algorithm>
 
+namespace {
+
+// A cell's text is decoded at each paint: a text longer than any path is cut
+// here, with an ellipsis, so an entry of any length costs what a path costs.
+// The view cuts it further to its column (GridView).
+constexpr qsizetype kShownBytes = 4096;
+
+QString shownText(QByteArrayView cell) {
+    if (cell.size() <= kShownBytes)
+        return QString::fromUtf8(cell);
+    qsizetype cut = kShownBytes;
+    while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a character
+    return QString::fromUtf8(cell.first(cut)) + QChar(0x2026);
+}
+
+} // namespace
+
 PlaylistTableModel::PlaylistTableModel(PlaylistGrid* grid, QObject* parent)
     : QAbstractTableModel(parent)
     , grid_(grid)
@@ -31,7 +49,7 @@ QVariant PlaylistTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return grid_->TextMatrix(row, index.column());
+        return shownText(grid_->cellUtf8(row, index.column()));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     case Qt::BackgroundRole:

@@ -1,6 +1,7 @@
 #include "media/control_strip.h"
 #include "media/media_player.h"
 #include "media/volume.h"
+#include "support/files.h"
 #include "support/test_media.h"
 
 #include <QSignalSpy>
@@ -54,6 +55,8 @@ private slots:
                                   320, 240));
         QVERIFY(
             testmedia::ffmpeg(path("clip.wmv"), 0.4, {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144));
+        QVERIFY(QDir(dir.path()).mkdir("album") && testmedia::writeWav(path("album/a.wav"), 0.1));
+        testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
         QFile garbage(path("garbage.avi"));
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         for (int i = 0; i < 4096; ++i)
@@ -114,7 +117,7 @@ private slots:
         }
     }
 
-    // A playlist or a folder is one item made of its entries: one end, after
+    // A playlist is one item made of its entries: one end, after
     // the last of them, and the name given stays.
     void listIsOneItem() {
         QFile list(path("two.m3u"));
@@ -178,6 +181,10 @@ private slots:
                                  << "ファイルが見つかりません";
         QTest::newRow("garbage") << "garbage.avi"
                                  << "この形式は再生できません";
+        QTest::newRow("folder") << "album"
+                                << "この形式は再生できません";
+        QTest::newRow("folder in a list") << "folder.m3u" // never expanded
+                                          << "この形式は再生できません";
     }
     void failuresRaiseNoEnd() {
         QFETCH(QString, file);

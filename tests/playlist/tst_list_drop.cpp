@@ -3,6 +3,7 @@
 #include "playlist/grid_view.h"
 #include "support/list_fixture.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QMimeData>
@@ -175,6 +176,24 @@ private slots:
         w->mnuDelete_Click();
         QCOMPARE(entries(w), QStringList{paths[2]});
         QCOMPARE(questions.size(), 2);
+
+        // Never a folder or a device, not even through the action itself; an
+        // entry with an empty File cell shows its folder's properties.
+        answer = false; // a regression asks, and moves nothing
+        for (const QString& odd : {files.path() + "/", files.path(), QStringLiteral("/dev/null")}) {
+            w->grid().appendPath(odd);
+            w->grid().setRow(w->grid().Rows() - 1);
+            w->grid().setCol(1);
+            w->mnuFile_Click();
+            QVERIFY(w->mnuProperty()->isEnabled() && !w->mnuDelete()->isEnabled());
+            w->mnuDelete_Click();
+        }
+        QCOMPARE(questions.size(), 2);
+        QCOMPARE(entries(w).size(), 4);
+        w->grid().setRow(2);
+        w->mnuProperty_Click();
+        QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
+                 QFileInfo(files.path()).fileName() + "のプロパティ");
         mdRecycled::setPromptsForTesting({}, {});
     }
 };

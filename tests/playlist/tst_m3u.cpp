@@ -67,16 +67,32 @@ private slots:
     void comments() {
         const QByteArray list = "#EXTM3U\r\n#EXTINF:215,Artist - Title\r\n/music/a.mp3\r\n";
         QCOMPARE(read(list, true), (Cells{{"a.mp3", "/music"}}));
-        QCOMPARE(read(list, false), (Cells{{"", ""}, {"", ""}, {"a.mp3", "/music"}}));
+        QCOMPARE(
+            read(list, false),
+            (Cells{{"#EXTM3U", "."}, {"#EXTINF:215,Artist - Title", "."}, {"a.mp3", "/music"}}));
         QCOMPARE(read(" #x/y.mp3\n", true), (Cells{{"y.mp3", " #x"}}));
     }
 
     void linesWithoutASeparator() {
-        QCOMPARE(read("a.mp3\r\n\r\n   \r\nMusic/a.mp3\r\n/music/\r\n/a.mp3", true),
-                 (Cells{{"", ""}, {"", ""}, {"a.mp3", "Music"}, {"", "/music"}, {"a.mp3", ""}}));
-        QCOMPARE(read("C:/Music/a.mp3\r\n", true, u'\\'), (Cells{{"", ""}}));
+        // A bare name is a file of the list's folder, and is saved as one.
+        QCOMPARE(
+            read("a.mp3\r\n\r\n   \r\nMusic/a.mp3\r\n/music/\r\n/a.mp3", true),
+            (Cells{
+                {"a.mp3", "."}, {"   ", "."}, {"a.mp3", "Music"}, {"", "/music"}, {"a.mp3", ""}}));
+        PlaylistGrid g(u'/');
+        QVERIFY(ReadPlaylist(g, file(), true) && WritePlaylist(g, file()));
+        QCOMPARE(readBytes().left(9), QByteArray("./a.mp3\r\n"));
+        QCOMPARE(read("C:/Music/a.mp3\r\n", true, u'\\'), (Cells{{"C:/Music/a.mp3", "."}}));
         QCOMPARE(read("C:\\Music\\a.mp3\r\nC:\\a.mp3\r\n", true, u'\\'),
                  (Cells{{"a.mp3", "C:\\Music"}, {"a.mp3", "C:"}}));
+    }
+
+    // PATH_MAX bytes at most, a bare name's "./" included: longer lines are
+    // left out, also over several read chunks and as the last line.
+    void pathLimit() {
+        const QByteArray a(4093, 'a'), c(4094, 'c'), x(3 << 20, 'x');
+        const QByteArray list = "/m/" + a + "\n/m/" + a + "b\n" + c + "\n" + c + "d\n" + x;
+        QCOMPARE(read(list + "\r\n/z/1\r" + x, true), (Cells{{a, "/m"}, {c, "."}, {"1", "/z"}}));
     }
 
     void lineEnds() {
@@ -98,7 +114,7 @@ private slots:
         PlaylistGrid g(u'/');
         QVERIFY(ReadPlaylist(g, file(), true));
         QCOMPARE(g.TextMatrix(g.Rows() - 1, 0), QStringLiteral("last.mp3"));
-        QCOMPARE(g.TextMatrix(g.Rows() - 2, 1), QString()); // the x line: no separator
+        QCOMPARE(g.TextMatrix(g.Rows() - 2, 1), QStringLiteral(".")); // the x line: a bare name
     }
 
     // A CP932 list from the program on Windows: "ソ" is 83 5C.

@@ -153,6 +153,12 @@ private slots:
         g.RemoveItem(1);
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+        // An entry of any length shows as a bounded prefix, cut between characters.
+        const QString folder = "/" + QString(3 << 20, u'曲');
+        g.appendPath(folder + "/a.mp3");
+        const QString shown = model.data(model.index(1, 1), Qt::DisplayRole).toString();
+        QVERIFY(shown.size() <= 4096 && shown.endsWith(QChar(0x2026)));
+        QVERIFY(folder.startsWith(shown.chopped(1)));
     }
 
     // Entries take about their UTF-8 text and one small record each (a

@@ -82,16 +82,17 @@ QString openingPath(mpv_handle* h) {
     return path;
 }
 
-// A FIFO, socket or device: opening one may block for ever, and in the
-// engine's thread no one could end the wait. Folders are lists; those pass.
-bool isSpecialFile(const QString& path) {
+// Only files are opened. A FIFO, socket or device may block for ever, in the
+// engine's thread where no one could end the wait; a folder would be expanded
+// into its whole tree, link loops (/proc) included, without end.
+bool isRefusedFile(const QString& path) {
     QString local = path;
     if (path.startsWith(QLatin1String("file://")))
         local = QUrl(path).toLocalFile();
     else if (path.contains(QLatin1String("://")))
         return false;
     const QFileInfo info(local);
-    return info.exists() && !info.isFile() && !info.isDir();
+    return info.exists() && !info.isFile();
 }
 
 // Every file passes the load hook before it opens: MIDI goes to our synthesizer.
@@ -309,7 +310,7 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
         mpv_event* e = mpv_wait_event(h, 0.05);
         if (e->event_id == MPV_EVENT_HOOK) {
             const QString opening = openingPath(h);
-            answerLoadHook(h, e, opening, isSpecialFile(opening));
+            answerLoadHook(h, e, opening, isRefusedFile(opening));
         } else if (e->event_id == MPV_EVENT_FILE_LOADED)
             loaded = true;
         else if (e->event_id == MPV_EVENT_END_FILE)
@@ -363,7 +364,7 @@ void MpvBackend::handleEvent(mpv_event* event) {
         const QString path = openingPath(handle_);
         // A list that names itself, or lists that name each other, would be
         // expanded again at each turn without end. Such an entry fails.
-        const bool refuse = expanded_.contains(path) || isSpecialFile(path);
+        const bool refuse = expanded_.contains(path) || isRefusedFile(path);
         if (!refuse)
             opening_ = path;
         answerLoadHook(handle_, event, path, refuse);
@@ -401,10 +402,12 @@ void MpvBackend::handleEvent(mpv_event* event) {
             // goes idle; a playlist's next entry starts a file instead.
             endPending_ = true;
         } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
+            // A folder or a device is no format we play, readable or not.
             QFileInfo info(currentPath_);
-            const EngineFailure f = !info.exists()       ? EngineFailure::Missing
-                                    : !info.isReadable() ? EngineFailure::Unreadable
-                                                         : EngineFailure::Format;
+            const EngineFailure f = !info.exists() ? EngineFailure::Missing
+                                    : info.isFile() && !info.isReadable()
+                                        ? EngineFailure::Unreadable
+                                        : EngineFailure::Format;
             events_->onFailed(f);
         }
         break;
