@@ -50,15 +50,15 @@ call PlayPause
 eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
 call PlayPause
 eventually "after PlayPause again" "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
+call SetPosition "@o '/t'" 5000000
+eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
+call Seek 1000000
+eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"
 
 call Next
 timeout 10 xdotool search --sync --name '^song2\.wav$' >/dev/null
 eventually "list caption after Next" "2/3" xdotool getwindowname "$list"
 
-call SetPosition "@o '/t'" 5000000
-eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
-call Seek 1000000
-eventually "Seeked after Seek" "Seeked (int64 6" cat "$work/signals"
 
 # Amplitude asked, amplitude read back from the slider's nearest value.
 while read -r asked read_back; do
