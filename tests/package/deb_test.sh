@@ -7,8 +7,7 @@
 # through the menu and looks for that user's ~/.config/sonoquill/Sonoquill.ini.
 # Removes the package, the user and the work folder again.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-cd "$here/../.."
+cd "$(dirname "$0")/../.."
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it installs a package and adds a user"; exit 1; }
 deb=${1:-}
 if [ -z "$deb" ]; then
@@ -41,36 +40,20 @@ install -d -o "$user" "$work/home" "$work/run"
 chmod 700 "$work/run"
 
 # As the user: a fresh HOME, a session bus and an X server of their own.
+cp tests/app/x11_test_lib.sh "$work/"
 runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \
   LC_ALL=C.UTF-8 dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -euo pipefail
-  cd "$HOME"
-  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=30" "$HOME/packaged tone.wav"
-  QT_QPA_PLATFORM=xcb /usr/bin/sonoquill "$HOME/packaged tone.wav" &
+  source "$0"
+  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=30" "$work/packaged tone.wav"
+  QT_QPA_PLATFORM=xcb /usr/bin/sonoquill "$work/packaged tone.wav" &
   pid=$!
-  trap "kill $pid 2>/dev/null || true" EXIT
   wid=$(timeout 20 xdotool search --sync --name "^packaged tone\.wav\$" | head -n1)
-  status=
-  for _ in $(seq 50); do
-    status=$(gdbus call --session -d org.mpris.MediaPlayer2.sonoquill -o /org/mpris/MediaPlayer2 \
-      -m org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player PlaybackStatus 2>/dev/null) || true
-    case "$status" in *Playing*) break ;; esac
-    sleep 0.2
-  done
-  case "$status" in *Playing*) ;; *) echo "the installed program does not play: $status"; exit 1 ;; esac
-  for _ in 1 2 3; do
-    xdotool windowfocus --sync "$wid"
-    xdotool key alt+f
-    sleep 0.5
-    xdotool key x
-    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-    kill -0 "$pid" 2>/dev/null || break
-    xdotool key Escape
-  done
-  if kill -0 "$pid" 2>/dev/null; then echo "the menu did not close the program"; exit 1; fi
+  eventually "the installed program playing" "int64 [1-9][0-9][0-9][0-9][0-9][0-9][0-9]>" \
+    get org.mpris.MediaPlayer2.Player Position
+  close_through_menu "$wid"
   wait "$pid" || { echo "the program ended with an error"; exit 1; }
   ini="$HOME/.config/sonoquill/Sonoquill.ini"
-  [ -f "$ini" ] || { echo "no settings in $ini"; find "$HOME" -maxdepth 3; exit 1; }
-  grep -q "^Vol=" "$ini" || { echo "settings without the volume:"; cat "$ini"; exit 1; }
-'
+  grep -qs "^Vol=" "$ini" || { echo "no settings in $ini"; find "$HOME" -maxdepth 3; exit 1; }
+' "$work/x11_test_lib.sh"
 echo "package test passed"
