@@ -9,7 +9,6 @@
 #include "app/settings.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
-#include "platform/install_layout.h"
 #include "platform/numbers.h"
 #include "platform/shell.h"
 #include "platform/twips.h"
@@ -357,7 +356,7 @@ void Form1::mnuSort2_Click() {
 
 void Form1::mnuHelp2_Click() {
     QDir::setCurrent(mIni::AppPath());
-    shell::openDocument(platform::installedDataFile(QStringLiteral("help_snq.html")));
+    shell::openDocument(QStringLiteral("help_snq.html"));
 }
 
 void Form1::mnuAbout_Click() {

@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "app/main_layout.h"
 #include "app/settings.h"
-#include "platform/install_layout.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
 
@@ -88,8 +87,7 @@ void Form2::Form_Load() {
     }
     // The project's own addresses: its help page, and where to find a contact.
     text1_[0]->setText(
-        QUrl::fromLocalFile(platform::installedDataFile(QStringLiteral("help_snq.html")))
-            .toString());
+        QUrl::fromLocalFile(mIni::AppPath() + QStringLiteral("help_snq.html")).toString());
     text1_[1]->setText(kMail);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1")))
         image->setPixmap(windowIcon().pixmap(image->size()));
