@@ -11,6 +11,8 @@
 #   ./dev.sh bench [--quick | --soak N]  benchmarks against their baselines (never in the
 #                            tests); the soak plays a 500-entry list N times round
 #   ./dev.sh install         install for this person: ~/.local/opt/sonoquill, menu entry, icons
+#                            (a stripped Release build of its own in build-install/)
+#   ./dev.sh package         the Debian package, build-deb/sonoquill_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,6 +25,8 @@ PACKAGES=(
   clang libclang-rt-14-dev llvm
   dbus dbus-x11 desktop-file-utils appstream
   libbenchmark-dev mpv python3-xlib
+  qt6-wayland weston qt6-base-private-dev
+  dpkg-dev debhelper lintian
 )
 
 setup() {
@@ -81,15 +85,36 @@ case "$cmd" in
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
     ;;
   install)
-    setup; build
-    cmake --install "${BUILD_DIR:-build}" ${PREFIX:+--prefix "$PREFIX"}
+    # Only what is installed: no test suite, a Release build, stripped.
+    setup
+    BUILD_DIR=${BUILD_DIR:-build-install} BUILD_TYPE=Release \
+      CMAKE_ARGS="-DSONOQUILL_TESTS=OFF ${CMAKE_ARGS:-}" build
+    cmake --install "${BUILD_DIR:-build-install}" --strip ${PREFIX:+--prefix "$PREFIX"}
     data=${XDG_DATA_HOME:-$HOME/.local/share}
     command -v update-desktop-database >/dev/null && update-desktop-database -q "$data/applications" || true
     command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$data/icons/hicolor" || true
+    ;;
+  package)
+    # Built as Debian builds packages, from a clean copy of the sources in
+    # build-deb/ (dpkg-buildpackage writes its results beside the tree).
+    setup
+    out=build-deb
+    version=$(dpkg-parsechangelog -S Version)
+    rm -rf "$out/sonoquill-$version"
+    mkdir -p "$out/sonoquill-$version"
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+      git ls-files -z --cached --others --exclude-standard |
+        tar -c --null -T - --ignore-failed-read 2>/dev/null | tar -x -C "$out/sonoquill-$version"
+    else
+      tar -c --exclude='./build*' --exclude=./.git . | tar -x -C "$out/sonoquill-$version"
+    fi
+    (cd "$out/sonoquill-$version" && dpkg-buildpackage -b --no-sign -j2)
+    rm -rf "$out/sonoquill-$version"
+    ls "$out"/sonoquill_"${version}"_*.deb
     ;;
   bench)
     setup
     exec /usr/bin/python3 bench/run.py "$@"
     ;;
-  *) echo "usage: $0 run [FILE...] | test [--full] | setup | build | install | bench [--quick | --soak N]" >&2; exit 2 ;;
+  *) echo "usage: $0 run [FILE...] | test [--full] | setup | build | install | package | bench [--quick | --soak N]" >&2; exit 2 ;;
 esac

@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -135,6 +136,13 @@ Mpris::Mpris(Form1* main)
             [this] { propertiesChanged({QStringLiteral("Metadata")}); });
     connect(main_->Sl1(), &QSlider::valueChanged, this,
             [this] { propertiesChanged({QStringLiteral("Volume")}); });
+    connect(player, &MediaPlayer::seeked, this, &Mpris::seeked);
+    // A repeating file starting over, unless the shown list went on to its
+    // next entry instead (the main window handles the pass first).
+    connect(player, &MediaPlayer::PassEnded, this, [this, player] {
+        if (player->state() != MediaPlayer::State::Opening)
+            seeked(0);
+    });
 }
 
 Mpris::~Mpris() {
@@ -166,21 +174,30 @@ QVariantMap Mpris::metadata() const {
     const QString title =
         PlayState::PlayTitle().isEmpty() ? mFile::GetFileName(file) : PlayState::PlayTitle();
     m.insert(QStringLiteral("xesam:title"), title);
-    m.insert(QStringLiteral("xesam:url"),
-             QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString());
-    const double length = player->Duration();
-    if (length > 0)
-        m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(length * 1e6));
+    m.insert(
+        QStringLiteral("xesam:url"),
+        QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded()));
+    if (file != lengthFile_) {
+        lengthFile_ = file;
+        length_ = 0;
+    }
+    if (const double now = player->Duration(); now > 0)
+        length_ = now;
+    if (length_ > 0)
+        m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(length_ * 1e6));
     return m;
 }
 
+// Slider v sets a gain of (27 v - 2700) hundredths of a decibel.
 double Mpris::volume() const {
-    return main_->Sl1()->value() / 100.0;
+    return std::pow(10.0, (27.0 * main_->Sl1()->value() - 2700.0) / 2000.0);
 }
 
 void Mpris::setVolume(double value) {
-    // The slider carries the volume, as if moved by hand.
-    main_->Sl1()->setValue(static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 100)));
+    // The slider carries the volume, as if moved by hand: the value nearest
+    // to the asked amplitude (silence and below give the quietest).
+    const double v = value > 0 ? (2000.0 * std::log10(value) + 2700.0) / 27.0 : 0.0;
+    main_->Sl1()->setValue(static_cast<int>(std::lround(std::clamp(v, 0.0, 100.0))));
 }
 
 bool Mpris::canGoNext() const {
@@ -218,6 +235,13 @@ void Mpris::setPosition(qlonglong microseconds) {
     if (target < 0 || (length > 0 && target > length))
         return;
     player->setCurrentPosition(target);
+}
+
+void Mpris::seeked(double seconds) {
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kPath, kPlayerInterface, QStringLiteral("Seeked"));
+    signal << static_cast<qlonglong>(seconds * 1e6);
+    QDBusConnection::sessionBus().send(signal);
 }
 
 void Mpris::propertiesChanged(const QStringList& names) {

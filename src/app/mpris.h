@@ -20,6 +20,8 @@ public:
     Form1* main() const { return main_; }
     QString playbackStatus() const;
     QVariantMap metadata() const;
+    // The linear amplitude of the slider's gain (-27 dB .. 0 dB); mute is
+    // not part of it.
     double volume() const;
     void setVolume(double value);
     bool canGoNext() const;
@@ -31,8 +33,14 @@ public:
 
     // Tells the bus which player properties changed.
     void propertiesChanged(const QStringList& names);
+    // Tells the bus the position jumped to this many seconds.
+    void seeked(double seconds);
 
 private:
     Form1* main_;
     bool registered_ = false;
+    // The length of the loaded file, kept while it is stopped (the engine
+    // forgets it then).
+    mutable QString lengthFile_;
+    mutable double length_ = 0;
 };

@@ -102,8 +102,9 @@ QList<QPair<QString, QString>> Engine::probe(const QString& path) {
 bool Engine::attachSoftwareOutput() {
     return backend_ && backend_->attachSoftwareOutput();
 }
-bool Engine::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) {
-    return backend_ && backend_->attachOpenGlOutput(getProcAddress, ctx);
+bool Engine::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx,
+                                void* waylandDisplay) {
+    return backend_ && backend_->attachOpenGlOutput(getProcAddress, ctx, waylandDisplay);
 }
 void Engine::renderSoftware(QImage& target) {
     if (backend_)

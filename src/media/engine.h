@@ -50,7 +50,10 @@ public:
     // Picture output. A software target draws into a QImage; an OpenGL
     // target into the current context's framebuffer. One of them, once.
     bool attachSoftwareOutput();
-    bool attachOpenGlOutput(void* (*getProcAddress)(void* ctx, const char* name), void* ctx);
+    // waylandDisplay: the program's wl_display under Wayland (the engine
+    // shares it for decoding in hardware), else nullptr.
+    bool attachOpenGlOutput(void* (*getProcAddress)(void* ctx, const char* name), void* ctx,
+                            void* waylandDisplay = nullptr);
     void renderSoftware(QImage& target);
     void renderOpenGl(int fbo, int width, int height);
     // Frees the render context; call with the OpenGL context current.

@@ -56,8 +56,9 @@ public:
     virtual double duration() const = 0;
     virtual QString property(const char* name) const = 0;
     virtual bool attachSoftwareOutput() = 0;
-    virtual bool attachOpenGlOutput(void* (*getProcAddress)(void* ctx, const char* name),
-                                    void* ctx) = 0;
+    // waylandDisplay: the program's wl_display under Wayland, else nullptr.
+    virtual bool attachOpenGlOutput(void* (*getProcAddress)(void* ctx, const char* name), void* ctx,
+                                    void* waylandDisplay) = 0;
     virtual void renderSoftware(QImage& target) = 0;
     virtual void renderOpenGl(int fbo, int width, int height) = 0;
     virtual void detachOutput() = 0;

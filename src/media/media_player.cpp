@@ -59,8 +59,10 @@ MediaPlayer::MediaPlayer(QWidget* parent)
     connect(strip_, &ControlStrip::playPauseClicked, this, &MediaPlayer::playPause);
     connect(strip_, &ControlStrip::stopClicked, this, &MediaPlayer::Stop);
     connect(strip_, &ControlStrip::seekRequested, this, [this](double s) {
-        if (engine_)
-            engine_->seek(s);
+        if (!engine_)
+            return;
+        engine_->seek(s);
+        emit seeked(s);
     });
 }
 
@@ -174,8 +176,10 @@ double MediaPlayer::CurrentPosition() const {
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
-    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+    if (engine_ && (state_ == State::Playing || state_ == State::Paused)) {
         engine_->seek(std::max(0.0, seconds));
+        emit seeked(std::max(0.0, seconds));
+    }
 }
 
 double MediaPlayer::Duration() const {

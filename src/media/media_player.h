@@ -92,6 +92,9 @@ signals:
     // itself. Lets a shown playlist go on while the file would repeat.
     void PassEnded();
     void stateChanged(MediaPlayer::State state);
+    // The position was moved by a seek (from the position bar or from
+    // setCurrentPosition); the argument is where it went, in seconds.
+    void seeked(double seconds);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

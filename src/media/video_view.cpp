@@ -1,6 +1,7 @@
 #include "media/video_view.h"
 
 #include "media/engine.h"
+#include "platform/native_display.h"
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -77,7 +78,7 @@ public:
                 auto* ctx = QOpenGLContext::currentContext();
                 return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
             },
-            nullptr);
+            nullptr, platform::waylandDisplay());
         context_.doneCurrent();
         if (!ok)
             return false;

@@ -1,6 +1,7 @@
 #include "platform/engine_library.h"
 
 #include "platform/app_location.h"
+#include "platform/install_layout.h"
 
 #include <QFile>
 
@@ -17,6 +18,10 @@ void* library() {
         void* h = dlopen(beside.constData(), RTLD_NOW | RTLD_LOCAL);
         if (!h)
             h = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL); // the executable's run path
+        // A system install's private folder, named outright too: a sanitizer's
+        // or a wrapper's dlopen does not see the executable's run path.
+        if (const QByteArray folder = installedEngineFolder(); !h && !folder.isEmpty())
+            h = dlopen((folder + '/' + kLibrary).constData(), RTLD_NOW | RTLD_LOCAL);
         return h;
     }();
     return handle;

@@ -6,7 +6,8 @@ set -euo pipefail
 build=$1
 source "$(dirname "$0")/x11_test_lib.sh"
 export XDG_DATA_HOME="$work/share"
-cmake --install "$build" --prefix "$work/opt" >/dev/null
+# As ./dev.sh install does it: stripped.
+cmake --install "$build" --strip --prefix "$work/opt" >/dev/null
 id=io.github.sonoquill.Sonoquill
 for f in opt/sonoquill opt/libsonoquill_engine.so opt/help_snq.html share/applications/$id.desktop \
          share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \

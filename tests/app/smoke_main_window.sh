@@ -20,17 +20,6 @@ if ! timeout 10 xdotool search --sync --name '^List$' >/dev/null; then
   echo "F12 did not open the list window"; exit 1
 fi
 ffmpeg -nostdin -loglevel error -y -f x11grab -i "$DISPLAY" -frames:v 1 "$shots/list_window.png" || true
-# The menu opens a moment after its key; on a slow machine the "x" may come
-# first, so the menu is tried again.
-for _ in 1 2 3; do
-  xdotool windowfocus --sync "$wid"
-  xdotool key alt+f
-  sleep 0.5
-  xdotool key x
-  for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$pid" 2>/dev/null || break
-  xdotool key Escape
-done
-if kill -0 "$pid" 2>/dev/null; then echo "the program did not close"; exit 1; fi
+close_through_menu "$wid"
 grep -q '^Vol=0' "$work/Sonoquill.ini" || { echo "settings not written"; exit 1; }
 echo "smoke test passed"

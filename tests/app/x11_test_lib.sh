@@ -1,5 +1,5 @@
 # Shared by the black-box scripts: a work folder removed on exit (after the
-# program in $pid has ended), and the clicks the scripts need.
+# program in $pid has ended), the clicks and the bus calls the scripts need.
 work=$(mktemp -d)
 cleanup() {
   if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
@@ -48,4 +48,39 @@ open_list() {
   xdotool windowfocus --sync "$1"
   xdotool key F12
   timeout 10 xdotool search --sync --name '^List$' | head -n1
+}
+
+# Closes the main window (id $1) through "ファイル(&F)" > "終了(&X)"; fails
+# when the program in $pid still runs. The menu opens a moment after its key;
+# on a slow machine the "x" may come first, so the menu is tried again.
+close_through_menu() {
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$1"
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.2; done
+    xdotool key Escape
+  done
+  echo "the menu did not close the program"
+  return 1
+}
+
+# The player's MPRIS object on the session bus.
+bus=org.mpris.MediaPlayer2.sonoquill
+path=/org/mpris/MediaPlayer2
+get() { gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Get "$1" "$2"; }
+call() { gdbus call --session -d "$bus" -o "$path" -m "org.mpris.MediaPlayer2.Player.$1" "${@:2}" >/dev/null; }
+# For a state the program reaches a moment after a call: runs the command
+# until its output matches the glob pattern, for up to ten seconds.
+eventually() { # what, pattern, command...
+  local what=$1 wanted=$2 got
+  shift 2
+  for _ in $(seq 100); do
+    got=$("$@" 2>&1) || true
+    case "$got" in *$wanted*) return 0 ;; esac
+    sleep 0.1
+  done
+  echo "$what: got $got, wanted $wanted"
+  exit 1
 }

@@ -144,7 +144,8 @@ public:
     double duration() const override { return duration_; }
     QString property(const char* name) const override;
     bool attachSoftwareOutput() override;
-    bool attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) override;
+    bool attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx,
+                            void* waylandDisplay) override;
     void renderSoftware(QImage& target) override;
     void renderOpenGl(int fbo, int width, int height) override;
     void detachOutput() override;
@@ -467,11 +468,14 @@ bool MpvBackend::attachSoftwareOutput() {
     return createRenderContext(params);
 }
 
-bool MpvBackend::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx) {
+bool MpvBackend::attachOpenGlOutput(void* (*getProcAddress)(void*, const char*), void* ctx,
+                                    void* waylandDisplay) {
     mpv_opengl_init_params gl{getProcAddress, ctx};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+        // Without a Wayland connection this entry ends the list.
+        {waylandDisplay ? MPV_RENDER_PARAM_WL_DISPLAY : MPV_RENDER_PARAM_INVALID, waylandDisplay},
         {MPV_RENDER_PARAM_INVALID, nullptr}};
     return createRenderContext(params);
 }
