@@ -3,9 +3,10 @@
 #   ./dev.sh run [FILE...]   set up, build and start the player
 #   ./dev.sh test            set up, build and run the whole CTest suite headless
 #   ./dev.sh test --full     the same, after what CI adds: the benchmarks' quick run, the
-#                            soak, the fuzzers and the sanitizer suite (SKIP_BENCH=1,
-#                            SKIP_SANITIZE=1 leave those out; FUZZ_SECONDS sets each
-#                            fuzzer's time, 60 by default)
+#                            soak, the fuzzers, the sanitizer suite and, as root, the Debian
+#                            package installed and run as an ordinary user (SKIP_BENCH=1,
+#                            SKIP_SANITIZE=1, SKIP_PACKAGE=1 leave those out; FUZZ_SECONDS
+#                            sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
 #   ./dev.sh bench [--quick | --soak N]  benchmarks against their baselines (never in the
@@ -80,6 +81,11 @@ case "$cmd" in
       BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DSONOQUILL_SANITIZE=ON build
       (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
         UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 600)
+    fi
+    if [ -n "$full" ] && [ -z "${SKIP_PACKAGE:-}" ]; then
+      # The package as a person installs it; it adds a user, so only as root.
+      if [ "$(id -u)" -eq 0 ]; then tests/package/deb_test.sh
+      else echo "package test skipped: it needs root"; fi
     fi
     cd "${BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
