@@ -7,6 +7,7 @@
 #include "app/main_layout.h"
 #include "app/play_state.h"
 #include "app/settings.h"
+#include "dialogs/running_dialogs.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
 #include "platform/numbers.h"
@@ -423,6 +424,9 @@ void Form1::MediaPlayer1_PassEnded() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
+        // A quit that comes while a dialog runs (the session's end, a signal,
+        // the media interface) answers the dialog Cancel first.
+        CancelRunningDialogs();
         Form_QueryUnload();
         Form_Unload();
     }
@@ -435,9 +439,13 @@ void Form1::Form_QueryUnload() {
 
 void Form1::Form_Unload() {
     using namespace mIni;
-    // A hidden list window closes too, so an edited filter list is kept.
-    if (list_)
+    // A hidden list window closes too, so an edited filter list is kept. It
+    // is freed with this window, at the program's end: code that ran a
+    // cancelled dialog of its own may still be on the way back into it.
+    if (list_) {
+        list_->setAttribute(Qt::WA_DeleteOnClose, false);
         list_->close();
+    }
     WriteSetting(kSection, key::AlwaysOnTop, QString::number(chkValue(0)));
     WriteSetting(kSection, key::Repeat, QString::number(chkValue(1)));
     WriteSetting(kSection, key::Volume, QString::number(slider_->value()));
