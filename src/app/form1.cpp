@@ -1,6 +1,5 @@
 #include "app/form1.h"
 
-#include "app/command_line.h"
 #include "app/drop_hook.h"
 #include "app/file_properties.h"
 #include "app/form2.h"
@@ -211,7 +210,7 @@ void Form1::setChkValue(int index, int value) {
         chkCou(index)->setChecked(value == 1);
 }
 
-void Form1::Form_Load(const QString& commandLine) {
+void Form1::Form_Load(const QStringList& commandLine) {
     mdHeaven::HookWindow(this);
 
     // From here a failing step is skipped: the window always opens.
@@ -250,11 +249,11 @@ void Form1::Form_Load(const QString& commandLine) {
         OpenCommandLine(commandLine);
 }
 
-void Form1::OpenCommandLine(const QString& text) {
-    if (text.isEmpty())
+// Each name opens in turn; the last stays playing and names the caption.
+void Form1::OpenCommandLine(const QStringList& names) {
+    if (names.isEmpty())
         return;
-    const CommandLineNames parsed = ParseCommandLine(text);
-    for (const QString& name : parsed.names)
+    for (const QString& name : names)
         player_->setFileName(name);
     setWindowTitle(mFile::GetFileName(player_->FileName()));
 }

@@ -56,6 +56,7 @@ private slots:
         MediaPlayer::setEngineOptions({true, true, {}});
         QVERIFY(testmedia::writeWav(media.filePath("a.wav"), 0.2));
         QVERIFY(testmedia::writeWav(media.filePath("b b.wav"), 0.2));
+        QVERIFY(testmedia::writeWav(media.filePath("q\"q.wav"), 0.2));
     }
 
     void init() {
@@ -202,22 +203,29 @@ private slots:
         QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
     }
 
+    // Each argument is one name: the last plays and names the caption.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("plays");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("two") << QStringList{"a.wav", "b b.wav"} << "b b.wav"
+                             << "b b.wav";
+        QTest::newRow("quote in the name") << QStringList{"q\"q.wav"} << "q\"q.wav"
+                                           << "q\"q.wav";
+        QTest::newRow("missing") << QStringList{"missing.wav"} << "missing.wav"
+                                 << "missing.wav";
+        QTest::newRow("none") << QStringList{} << QString() << "Sonoquill";
+    }
     void commandLine() {
+        QFETCH(QStringList, names);
+        QFETCH(QString, plays);
+        for (QString& n : names)
+            n = media.filePath(n);
         Form1 f;
-        f.Form_Load("\"" + media.filePath("a.wav") + "\" \"" + media.filePath("b b.wav") + "\"");
-        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
-        QCOMPARE(f.windowTitle(), QStringLiteral("b b.wav"));
+        f.Form_Load(names);
+        QCOMPARE(f.MediaPlayer1()->FileName(), plays.isEmpty() ? plays : media.filePath(plays));
+        QTEST(f.windowTitle(), "caption");
         QCOMPARE(PlayState::PlayTitle(), QString()); // the command line leaves it alone
-
-        Form1 g;
-        g.Form_Load("\"" + media.filePath("a.wav") + "\" \"" + media.filePath("b"));
-        QCOMPARE(g.MediaPlayer1()->FileName(), media.filePath("a.wav"));
-        QCOMPARE(g.windowTitle(), QStringLiteral("a.wav"));
-
-        Form1 h;
-        h.Form_Load(media.filePath("missing.wav"));
-        QCOMPARE(h.MediaPlayer1()->FileName(), QString());
-        QCOMPARE(h.windowTitle(), QString());
     }
 
     void droppedFilesPlayAtOnce() {
