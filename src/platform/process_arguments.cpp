@@ -16,7 +16,10 @@ QStringList processArguments(int argc, char* argv[]) {
 QString localName(const QString& argument) {
     const QString path =
         argument.startsWith(QLatin1String("file://")) ? QUrl(argument).toLocalFile() : argument;
-    return path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    if (path.isEmpty())
+        return path;
+    // By hand: Qt would take a name that starts with ":" for a resource.
+    return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
 
 } // namespace platform

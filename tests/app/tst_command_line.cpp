@@ -51,6 +51,7 @@ private slots:
         QCOMPARE(platform::localName(args[0]), QDir::currentPath() + "/a b.mp3");
         QCOMPARE(platform::localName(args[1]), args[1]);
         QCOMPARE(platform::localName(args[2]), QStringLiteral("/m/a b.mp3"));
+        QCOMPARE(platform::localName(":a.mp3"), QDir::currentPath() + "/:a.mp3");
     }
 
     // The real program while a copy (this test) runs: a text request prints
