@@ -80,6 +80,7 @@ Form1::Form1(QWidget* parent)
         auto* box = new QToolButton(client);
         box->setText(QString::fromLatin1(captions[i]));
         box->setToolTip(QString::fromUtf8(tips[i]));
+        box->setAccessibleName(QString::fromUtf8(tips[i]));
         box->setCheckable(true);
         box->setFocusPolicy(Qt::StrongFocus);
         boxes_[static_cast<size_t>(i)] = box;
@@ -91,6 +92,13 @@ Form1::Form1(QWidget* parent)
     slider_->setPageStep(20);
     slider_->setTickPosition(QSlider::NoTicks);
     slider_->setToolTip(QStringLiteral("音量"));
+    slider_->setAccessibleName(QStringLiteral("音量"));
+    player_->setAccessibleName(QStringLiteral("プレーヤー"));
+    // The box still keeps its value where the window system cannot keep a
+    // window above others; the person is told so.
+    if (!mTop::canKeepOnTop())
+        boxes_[0]->setToolTip(boxes_[0]->toolTip() +
+                              QStringLiteral("（この画面環境では効果がありません）"));
     connect(slider_, &QSlider::valueChanged, this, &Form1::Sl1_Change);
 
     // Tab order: "&Top", "&Rpt", the player, "&Mute", the slider.

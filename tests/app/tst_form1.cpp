@@ -5,15 +5,20 @@
 #include "app/settings.h"
 #include "media/media_player.h"
 #include "platform/window_stacking.h"
+#include "playlist/frm_list2.h"
 #include "support/test_media.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -253,6 +258,65 @@ private slots:
         QTRY_VERIFY(std::abs(f.Height() - (f.MediaPlayer1()->Height() + 1000)) <= 15);
         QCOMPARE(f.Width(), 4300);
         QCOMPARE(f.MediaPlayer1()->Width(), 4200);
+    }
+
+    // Toggling "&Top" keeps the native window and the focus in it; where the
+    // window system cannot keep a window above, the box keeps its value and
+    // its tip says so. (Also run under X11 and Wayland.)
+    void topBox() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        // A Wayland client cannot give itself the focus.
+        QWidget* focus = nullptr;
+        if (mTop::canKeepOnTop()) {
+            f.activateWindow();
+            f.Sl1()->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), f.Sl1());
+            focus = f.Sl1();
+        }
+        const WId id = f.winId();
+        for (int value : {1, 0, 1}) {
+            f.setChkValue(0, value);
+            QTest::qWait(100); // let a re-created window show, were there one
+            QCOMPARE(f.winId(), id);
+            QCOMPARE(QApplication::focusWidget(), focus);
+            QVERIFY(f.isVisible());
+            QCOMPARE(f.chkValue(0), value);
+            QCOMPARE(mTop::isTopmost(&f), value == 1 && mTop::canKeepOnTop());
+            QCOMPARE(f.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint),
+                     mTop::isTopmost(&f));
+        }
+        QCOMPARE(f.chkCou(0)->toolTip().contains(QStringLiteral("効果がありません")),
+                 !mTop::canKeepOnTop());
+    }
+
+    // Every control of both windows has a Japanese name, its tip's where it
+    // has one, as screen readers read it.
+    void accessibleNames() {
+        Form1 f;
+        f.Form_Load({});
+        f.show();
+        f.mnuSort2()->trigger();
+        for (QWidget* window : {static_cast<QWidget*>(&f), f.playlistWindow()->window()}) {
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(window) || qobject_cast<QScrollBar*>(w) ||
+                    qobject_cast<QHeaderView*>(w))
+                    continue; // hidden, or part of another control
+                if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractSlider*>(w) &&
+                    !qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractItemView*>(w) &&
+                    w->focusPolicy() == Qt::NoFocus)
+                    continue;
+                const QString name =
+                    QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+                const QString what = w->metaObject()->className() + (u' ' + w->toolTip());
+                QVERIFY2(name.contains(QRegularExpression("[\\x{3040}-\\x{9FFF}]")),
+                         qPrintable(what));
+                QVERIFY2(name == w->toolTip().left(name.size()) || w->toolTip().isEmpty(),
+                         qPrintable(what));
+            }
+        }
     }
 
     void aboutWindow() {
