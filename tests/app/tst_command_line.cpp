@@ -1,4 +1,5 @@
-// Each argument one name; "--help", "--version" and "--"; no Qt option read.
+// The real program: "--help", "--version" and "--"; no Qt option read. (The
+// parser's rules for every argument list: tests/fuzz/fuzz_command_line.cpp.)
 #include "app/command_line.h"
 #include "platform/single_instance.h"
 
@@ -7,30 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Request = CommandLine::Request;
-Q_DECLARE_METATYPE(Request)
-
 class TestCommandLine : public QObject {
     Q_OBJECT
 private slots:
-    void arguments_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<Request>("request");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("quote, Qt's options, empty")
-            << QStringList{"a\"b.mp3", "-style", "", "-reverse"} << Request::Play
-            << QStringList{"a\"b.mp3", "-style", "-reverse"};
-        QTest::newRow("help") << QStringList{"a", "--help", "--version"} << Request::Help
-                              << QStringList{"a"};
-        QTest::newRow("-- ends options")
-            << QStringList{"--", "--help", "--"} << Request::Play << QStringList{"--help", "--"};
-    }
-    void arguments() {
-        QFETCH(QStringList, args);
-        QTEST(ParseCommandLine(args).request, "request");
-        QTEST(ParseCommandLine(args).names, "names");
-    }
-
     // The real program while a copy (this test) runs: a text request prints
     // and ends without a window (none could open) or a word to that copy;
     // names, Qt's option names among them, go to the running copy.
