@@ -371,7 +371,6 @@ void Form1::mnuAbout_Click() {
     if (!about_) {
         about_ = new Form2(this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
-        connect(about_, &QObject::destroyed, this, [this] { about_ = nullptr; });
         about_->Form_Load();
     }
     about_->show();

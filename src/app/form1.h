@@ -96,7 +96,7 @@ private:
     QMenu* mnuFile_ = nullptr;
     QAction* mnuPro_ = nullptr;
     QAction* mnuSort2_ = nullptr;
-    Form2* about_ = nullptr;
+    QPointer<Form2> about_; // cleared when it closes, or goes with this window
     QPointer<frmList2> list_;
     bool closing_ = false;
 };
