@@ -1,33 +1,29 @@
 #include "app/command_line.h"
 
-#include "fs/path_helpers.h"
-
-CommandLineNames ParseCommandLine(const QString& text) {
-    CommandLineNames out;
-    if (text.isEmpty())
-        return out;
-    if (text.contains(u'"')) {
-        QString rest = text;
-        while (true) {
-            const qsizetype a = rest.indexOf(u'"');
-            if (a < 0)
-                break;
-            const qsizetype b = rest.indexOf(u'"', a + 1);
-            if (b < 0) {
-                out.complete = false;
-                break;
-            }
-            out.names << rest.sliced(a + 1, b - a - 1);
-            rest = rest.sliced(b + 1);
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    CommandLine out;
+    bool options = true;
+    for (const QString& arg : arguments) {
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (options && arg == QLatin1String("--help")) {
+            if (out.request == CommandLine::Request::Play)
+                out.request = CommandLine::Request::Help;
+        } else if (options && arg == QLatin1String("--version")) {
+            if (out.request == CommandLine::Request::Play)
+                out.request = CommandLine::Request::Version;
+        } else if (!arg.isEmpty()) {
+            out.names << arg;
         }
-        return out;
-    }
-    const QString spaced = text + u' ';
-    qsizetype start = 0;
-    while (start < spaced.size()) {
-        const qsizetype p = spaced.indexOf(u' ', start);
-        out.names << mFile::GetLongPath(spaced.sliced(start, p - start));
-        start = p + 1;
     }
     return out;
+}
+
+QString UsageText() {
+    return QStringLiteral("Usage: sonoquill [--] [FILE]...\n"
+                          "Plays each FILE in turn; the last one stays playing.\n"
+                          "\n"
+                          "  --help     print this text and exit\n"
+                          "  --version  print the version and exit\n"
+                          "  --         every later argument is a file name\n");
 }

@@ -3,13 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// The names a command-line text hands to the player, in order. Text with a
-// double quote is a list of quoted names (text outside the pairs ignored; an
-// unpaired quote ends the list); otherwise names are separated by single
-// spaces and each is spelled as the file system lists it ("" when missing).
-// `complete` tells whether the text was read to its end.
-struct CommandLineNames {
+// What the command line asks for. Each argument is one name, as the system
+// passed it: nothing is joined or split again. Before a "--", "--help" and
+// "--version" ask for a text instead of a window (the first one given
+// decides); every other argument, and everything after "--", is a file name.
+// Empty arguments name nothing and are left out.
+struct CommandLine {
+    enum class Request { Play, Help, Version };
+    Request request = Request::Play;
     QStringList names;
-    bool complete = true;
 };
-CommandLineNames ParseCommandLine(const QString& text);
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// The short usage that "--help" prints, ending in a newline.
+QString UsageText();

@@ -1,12 +1,12 @@
 #include "app/form1.h"
 
-#include "app/command_line.h"
 #include "app/drop_hook.h"
 #include "app/file_properties.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
 #include "app/play_state.h"
 #include "app/settings.h"
+#include "dialogs/running_dialogs.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
 #include "platform/numbers.h"
@@ -80,6 +80,7 @@ Form1::Form1(QWidget* parent)
         auto* box = new QToolButton(client);
         box->setText(QString::fromLatin1(captions[i]));
         box->setToolTip(QString::fromUtf8(tips[i]));
+        box->setAccessibleName(QString::fromUtf8(tips[i]));
         box->setCheckable(true);
         box->setFocusPolicy(Qt::StrongFocus);
         boxes_[static_cast<size_t>(i)] = box;
@@ -91,6 +92,13 @@ Form1::Form1(QWidget* parent)
     slider_->setPageStep(20);
     slider_->setTickPosition(QSlider::NoTicks);
     slider_->setToolTip(QStringLiteral("音量"));
+    slider_->setAccessibleName(QStringLiteral("音量"));
+    player_->setAccessibleName(QStringLiteral("プレーヤー"));
+    // The box still keeps its value where the window system cannot keep a
+    // window above others; the person is told so.
+    if (!mTop::canKeepOnTop())
+        boxes_[0]->setToolTip(boxes_[0]->toolTip() +
+                              QStringLiteral("（この画面環境では効果がありません）"));
     connect(slider_, &QSlider::valueChanged, this, &Form1::Sl1_Change);
 
     // Tab order: "&Top", "&Rpt", the player, "&Mute", the slider.
@@ -210,7 +218,7 @@ void Form1::setChkValue(int index, int value) {
         chkCou(index)->setChecked(value == 1);
 }
 
-void Form1::Form_Load(const QString& commandLine) {
+void Form1::Form_Load(const QStringList& commandLine) {
     mdHeaven::HookWindow(this);
 
     // From here a failing step is skipped: the window always opens.
@@ -249,11 +257,11 @@ void Form1::Form_Load(const QString& commandLine) {
         OpenCommandLine(commandLine);
 }
 
-void Form1::OpenCommandLine(const QString& text) {
-    if (text.isEmpty())
+// Each name opens in turn; the last stays playing and names the caption.
+void Form1::OpenCommandLine(const QStringList& names) {
+    if (names.isEmpty())
         return;
-    const CommandLineNames parsed = ParseCommandLine(text);
-    for (const QString& name : parsed.names)
+    for (const QString& name : names)
         player_->setFileName(name);
     setWindowTitle(mFile::GetFileName(player_->FileName()));
 }
@@ -363,7 +371,6 @@ void Form1::mnuAbout_Click() {
     if (!about_) {
         about_ = new Form2(this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
-        connect(about_, &QObject::destroyed, this, [this] { about_ = nullptr; });
         about_->Form_Load();
     }
     about_->show();
@@ -423,6 +430,9 @@ void Form1::MediaPlayer1_PassEnded() {
 void Form1::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
+        // A quit that comes while a dialog runs (the session's end, a signal,
+        // the media interface) answers the dialog Cancel first.
+        CancelRunningDialogs();
         Form_QueryUnload();
         Form_Unload();
     }
@@ -435,9 +445,13 @@ void Form1::Form_QueryUnload() {
 
 void Form1::Form_Unload() {
     using namespace mIni;
-    // A hidden list window closes too, so an edited filter list is kept.
-    if (list_)
+    // A hidden list window closes too, so an edited filter list is kept. It
+    // is freed with this window, at the program's end: code that ran a
+    // cancelled dialog of its own may still be on the way back into it.
+    if (list_) {
+        list_->setAttribute(Qt::WA_DeleteOnClose, false);
         list_->close();
+    }
     WriteSetting(kSection, key::AlwaysOnTop, QString::number(chkValue(0)));
     WriteSetting(kSection, key::Repeat, QString::number(chkValue(1)));
     WriteSetting(kSection, key::Volume, QString::number(slider_->value()));

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <array>
 
@@ -26,8 +27,8 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Runs the load step with the given command-line text; then shows.
-    void Form_Load(const QString& commandLine);
+    // Runs the load step with the file names of the command line; then shows.
+    void Form_Load(const QStringList& commandLine);
 
     MediaPlayer* MediaPlayer1() const { return player_; }
     QAbstractButton* chkCou(int index) const { return boxes_.at(static_cast<size_t>(index)); }
@@ -71,7 +72,7 @@ public:
     void mnuAbout_Click();
     void MediaPlayer1_EndOfStream(int result);
     void MediaPlayer1_PassEnded();
-    void OpenCommandLine(const QString& text);
+    void OpenCommandLine(const QStringList& names);
 
 signals:
     // The close steps have run; the program ends.
@@ -95,7 +96,7 @@ private:
     QMenu* mnuFile_ = nullptr;
     QAction* mnuPro_ = nullptr;
     QAction* mnuSort2_ = nullptr;
-    Form2* about_ = nullptr;
+    QPointer<Form2> about_; // cleared when it closes, or goes with this window
     QPointer<frmList2> list_;
     bool closing_ = false;
 };

@@ -7,12 +7,16 @@
 #include "platform/window_stacking.h"
 
 #include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -23,6 +27,10 @@ const QString kMail = QStringLiteral("連絡先は同梱の README をご覧く�
 
 } // namespace
 
+// The design's order from top to bottom: icon and version, the rule, the
+// notice and thanks lines (and any added line), the two addresses, "OK".
+// Laid out rather than placed, so that every text keeps its whole width at
+// any font size or scale; the design size is the least the window takes.
 Form2::Form2(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
@@ -30,18 +38,47 @@ Form2::Form2(QWidget* owner)
     , tppX_(twips::perPixel(logicalDpiX()))
     , tppY_(twips::perPixel(logicalDpiY())) {
     setWindowTitle(QStringLiteral("about"));
-    auto px = [this](int l, int t, int w, int h) {
-        return QRect(twips::toPixels(l, tppX_), twips::toPixels(t, tppY_),
-                     twips::toPixels(w, tppX_), twips::toPixels(h, tppY_));
+    auto x = [this](int v) {
+        return twips::toPixels(v, tppX_);
     };
-    setFixedSize(px(0, 0, kClientWidth, kClientHeight).size());
+    auto y = [this](int v) {
+        return twips::toPixels(v, tppY_);
+    };
 
-    auto label = [&](const QString& text, const QRect& r) {
-        auto* l = new QLabel(text, this);
-        l->setGeometry(r.adjusted(0, -2, 40, 2)); // room for the platform's font
-        return l;
-    };
-    label(kVersion, px(1305, 390, 1275, 180));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(x(172), y(225), x(172), y(210));
+    column->setSpacing(y(45));
+
+    auto* heading = new QHBoxLayout;
+    auto* image = new QLabel(this);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setFixedSize(x(480), y(480));
+    heading->addStretch();
+    heading->addWidget(image);
+    heading->addSpacing(x(200));
+    heading->addWidget(new QLabel(kVersion, this));
+    heading->addStretch();
+    column->addLayout(heading);
+
+    auto* rule = new QFrame(this); // Line1
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFixedHeight(1);
+    QPalette grey = rule->palette();
+    grey.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    rule->setPalette(grey);
+    column->addWidget(rule);
+
+    lines_ = new QVBoxLayout;
+    lines_->setContentsMargins(x(390), 0, 0, 0);
+    lines_->setSpacing(y(45));
+    column->addLayout(lines_);
+    addLine(kNotice);
+    addLine(kThanks);
+    addLine(mIni::LocationText());
+
+    auto* addresses = new QGridLayout;
+    addresses->setHorizontalSpacing(x(30));
+    addresses->setVerticalSpacing(y(45));
     for (int i = 0; i < 2; ++i) {
         auto* t = new QLineEdit(this);
         t->setReadOnly(true);
@@ -49,28 +86,46 @@ Form2::Form2(QWidget* owner)
         QPalette pal = t->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Window)); // the menu colour
         t->setPalette(pal);
+        t->setMinimumWidth(x(2265));
         t->installEventFilter(this);
         text1_[static_cast<size_t>(i)] = t;
+        auto* label = new QLabel(i == 0 ? QStringLiteral("url :") : QStringLiteral("mail :"), this);
+        addresses->addWidget(label, i, 0, Qt::AlignRight);
+        addresses->addWidget(t, i, 1);
     }
-    text1_[0]->setGeometry(px(772, 1575, 2265, 270));
-    text1_[1]->setGeometry(px(772, 1890, 2265, 270));
-    command1_->setGeometry(px(1215, 2385, 1005, 375));
+    addresses->setColumnMinimumWidth(0, x(600));
+    column->addLayout(addresses);
+    column->addStretch();
+
+    command1_->setMinimumSize(x(1005), y(375));
     command1_->setDefault(true);
-    label(QStringLiteral("url :"), px(457, 1620, 285, 180));
-    label(QStringLiteral("mail :"), px(337, 1935, 405, 180));
-    label(kNotice, px(562, 990, 1890, 180));
-    label(kThanks, px(562, 1215, 2325, 180));
-    label(
-        fontMetrics().elidedText(mIni::LocationText(), Qt::ElideMiddle, px(0, 0, 3000, 0).width()),
-        px(187, 2190, 3000, 180))
-        ->setToolTip(mIni::LocationText());
-    auto* image = new QLabel(this);
-    image->setGeometry(px(622, 225, 480, 480));
-    image->setObjectName(QStringLiteral("Image1"));
+    column->addWidget(command1_, 0, Qt::AlignHCenter);
 
     setTabOrder(text1_[0], text1_[1]);
     setTabOrder(text1_[1], command1_);
     connect(command1_, &QPushButton::clicked, this, &Form2::Command1_Click);
+    fitToTexts();
+}
+
+void Form2::addLine(const QString& text) {
+    auto* line = new QLabel(text, this);
+    lines_->addWidget(line);
+    line->show(); // counted by the layout now, also in a window on screen
+    fitToTexts();
+}
+
+void Form2::fitToTexts() {
+    // A read-only field is as wide as its whole text.
+    for (QLineEdit* t : text1_) {
+        if (!t)
+            continue;
+        const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, t);
+        t->setMinimumWidth(std::max(int(twips::toPixels(2265, tppX_)),
+                                    t->fontMetrics().horizontalAdvance(t->text()) + frame + 8));
+    }
+    layout()->activate();
+    const QSize design(twips::toPixels(kClientWidth, tppX_), twips::toPixels(kClientHeight, tppY_));
+    setFixedSize(design.expandedTo(layout()->sizeHint()));
 }
 
 int Form2::Width() const {
@@ -81,6 +136,12 @@ int Form2::Height() const {
 }
 
 void Form2::Form_Load() {
+    // The texts first: the window's size follows them.
+    // The project's own addresses: its help page, and where to find a contact.
+    text1_[0]->setText(
+        QUrl::fromLocalFile(mIni::HelpPath() + QStringLiteral("help_snq.html")).toString());
+    text1_[1]->setText(kMail);
+    fitToTexts();
     auto* main = qobject_cast<Form1*>(parentWidget());
     if (main) {
         const QPoint at = layout::centreOver(
@@ -89,10 +150,6 @@ void Form2::Form_Load() {
                          twips::toPixels(Width(), tppX_), twips::toPixels(Height(), tppY_), this);
         move(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_));
     }
-    // The project's own addresses: its help page, and where to find a contact.
-    text1_[0]->setText(
-        QUrl::fromLocalFile(mIni::HelpPath() + QStringLiteral("help_snq.html")).toString());
-    text1_[1]->setText(kMail);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1")))
         image->setPixmap(windowIcon().pixmap(image->size()));
     text1_[0]->setFocus();
@@ -115,13 +172,4 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
                 Text1_GotFocus(i);
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void Form2::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    // Line1: the rule between the heading and the text.
-    QPainter p(this);
-    p.setPen(QColor(64, 64, 64));
-    const int y = twips::toPixels(840, tppY_);
-    p.drawLine(twips::toPixels(172, tppX_), y, twips::toPixels(3187, tppX_), y);
 }

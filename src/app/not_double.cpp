@@ -1,5 +1,6 @@
 #include "app/not_double.h"
 
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "app/mpris.h"
 #include "platform/process_arguments.h"
@@ -11,6 +12,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace NotDouble {
 namespace {
@@ -47,7 +50,21 @@ void RaiseLastActiveWindow() {
 }
 
 int Main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    const CommandLine command = ParseCommandLine(platform::processArguments(argc, argv));
+    if (command.request != CommandLine::Request::Play) {
+        // No window and no single-instance lock: a text, and the program ends.
+        const QString text = command.request == CommandLine::Request::Help
+                                 ? UsageText()
+                                 : QStringLiteral("Sonoquill " SONOQUILL_VERSION "\n");
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    // Qt takes its options from what it is given: only the program's name,
+    // so every argument stays a file name ("-style", "-reverse", ...).
+    char fallbackName[] = "sonoquill";
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int qtArgc = 1;
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Sonoquill"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.sonoquill.Sonoquill"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
@@ -69,7 +86,11 @@ int Main(int argc, char* argv[]) {
     QObject::connect(&form, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
     platform::onTerminationRequest([&form] { form.close(); });
-    form.Form_Load(platform::commandLineText(QApplication::arguments().mid(1)));
+    QStringList names;
+    for (const QString& name : command.names)
+        if (const QString local = platform::localName(name); !local.isEmpty())
+            names << local;
+    form.Form_Load(names);
     // Only now: a copy that hangs while it loads keeps no one else from starting.
     if (!instance.becomeTheRunningCopy())
         return 0;

@@ -24,6 +24,9 @@ ControlStrip::ControlStrip(QWidget* parent)
     stop_->setAutoRaise(true);
     stop_->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     stop_->setToolTip(QStringLiteral("停止"));
+    stop_->setAccessibleName(stop_->toolTip());
+    position_->setToolTip(QStringLiteral("再生位置"));
+    position_->setAccessibleName(position_->toolTip());
     playPause_->setFocusPolicy(Qt::TabFocus);
     stop_->setFocusPolicy(Qt::TabFocus);
     position_->setRange(0, kSliderSteps);
@@ -73,6 +76,7 @@ void ControlStrip::setPlaying(bool playing) {
         pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
     playPause_->setIcon(playing ? pauseIcon_ : playIcon_);
     playPause_->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    playPause_->setAccessibleName(playPause_->toolTip());
 }
 
 void ControlStrip::setStatus(const QString& text) {

@@ -4,6 +4,7 @@
 #include "platform/native_display.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
@@ -14,6 +15,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -64,6 +66,7 @@ class GlWindow final : public QWindow {
 public:
     std::function<void()> onClick;
     std::function<void(QPoint)> onContextMenu;
+    std::function<void(QEvent*)> onDrag;
 
     GlWindow() { setSurfaceType(QSurface::OpenGLSurface); }
     ~GlWindow() override { detach(); }
@@ -99,9 +102,21 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (e->type() == QEvent::UpdateRequest) {
+        switch (e->type()) {
+        case QEvent::UpdateRequest:
             render();
             return true;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::DragLeave:
+        case QEvent::Drop:
+            if (onDrag) {
+                onDrag(e);
+                return true;
+            }
+            break;
+        default:
+            break;
         }
         return QWindow::event(e);
     }
@@ -142,6 +157,9 @@ public:
         : window_(new GlWindow)
         , container_(QWidget::createWindowContainer(window_, parent)) {
         container_->setObjectName(QStringLiteral("openGlPicture"));
+        // The container would hand drags to the native window; the window
+        // around it takes them instead.
+        container_->setAcceptDrops(false);
         window_->onClick = [this] {
             sendToContainer(QEvent::MouseButtonRelease, {});
         };
@@ -149,6 +167,9 @@ public:
             QContextMenuEvent e(QContextMenuEvent::Mouse, container_->mapFromGlobal(global),
                                 global);
             QCoreApplication::sendEvent(container_, &e);
+        };
+        window_->onDrag = [this](QEvent* e) {
+            forwardDrag(e);
         };
     }
     QWidget* widget() override { return container_; }
@@ -162,6 +183,36 @@ private:
         QMouseEvent e(type, pos, container_->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
         QCoreApplication::sendEvent(container_, &e);
+    }
+
+    // The native window takes drags of its own; they go on to the top-level
+    // window at the same place, so a drop on the picture is a drop anywhere
+    // else on the window, with that window's answer.
+    void forwardDrag(QEvent* e) {
+        QWindow* top = container_->window()->windowHandle();
+        if (!top)
+            return;
+        if (e->type() == QEvent::DragLeave) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(top, &leave);
+            return;
+        }
+        auto* d = static_cast<QDropEvent*>(e);
+        const QPoint at = top->mapFromGlobal(window_->mapToGlobal(d->position().toPoint()));
+        std::unique_ptr<QDropEvent> forwarded;
+        const auto actions = d->possibleActions();
+        if (e->type() == QEvent::DragEnter)
+            forwarded = std::make_unique<QDragEnterEvent>(at, actions, d->mimeData(), d->buttons(),
+                                                          d->modifiers());
+        else if (e->type() == QEvent::DragMove)
+            forwarded = std::make_unique<QDragMoveEvent>(at, actions, d->mimeData(), d->buttons(),
+                                                         d->modifiers());
+        else
+            forwarded = std::make_unique<QDropEvent>(at, actions, d->mimeData(), d->buttons(),
+                                                     d->modifiers());
+        QCoreApplication::sendEvent(top, forwarded.get());
+        d->setDropAction(forwarded->dropAction());
+        d->setAccepted(forwarded->isAccepted());
     }
 
     GlWindow* window_;

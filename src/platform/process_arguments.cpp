@@ -1,20 +1,25 @@
 #include "platform/process_arguments.h"
 
 #include <QDir>
+#include <QFile>
 #include <QUrl>
 
 namespace platform {
 
-QString commandLineText(const QStringList& arguments) {
-    QStringList quoted;
-    for (const QString& arg : arguments) {
-        // File managers may pass URLs of local files.
-        QString path = arg.startsWith(QLatin1String("file://")) ? QUrl(arg).toLocalFile() : arg;
-        if (path.isEmpty())
-            continue;
-        quoted << u'"' + QDir::cleanPath(QDir::current().absoluteFilePath(path)) + u'"';
-    }
-    return quoted.join(u' ');
+QStringList processArguments(int argc, char* argv[]) {
+    QStringList out;
+    for (int i = 1; i < argc && argv[i]; ++i)
+        out << QFile::decodeName(argv[i]);
+    return out;
+}
+
+QString localName(const QString& argument) {
+    const QString path =
+        argument.startsWith(QLatin1String("file://")) ? QUrl(argument).toLocalFile() : argument;
+    if (path.isEmpty())
+        return path;
+    // By hand: Qt would take a name that starts with ":" for a resource.
+    return QDir::cleanPath(path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path);
 }
 
 } // namespace platform

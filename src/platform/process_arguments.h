@@ -5,10 +5,12 @@
 
 namespace platform {
 
-// The command-line text the program reads, built from the process's
-// arguments (its own name left out): each made absolute against the current
-// folder, enclosed in double quotes, joined by single spaces, so names with
-// spaces arrive whole.
-QString commandLineText(const QStringList& arguments);
+// The process's arguments, the program's own name left out, each one text as
+// the system passed it, decoded as the file system spells names.
+QStringList processArguments(int argc, char* argv[]);
+
+// A name from the command line as the player opens it: made absolute against
+// the current folder; a file URL, as file managers may pass, as its path.
+QString localName(const QString& argument);
 
 } // namespace platform

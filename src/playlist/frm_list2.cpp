@@ -24,15 +24,21 @@ struct ButtonDesign {
     int left, top, width;
     const char* caption;
     const char* tip;
+    const char* name; // read by screen readers where there is no tip
 };
 
 // Design positions in twips; the Lefts follow the window's width at resize.
 constexpr ButtonDesign kButtons[10] = {
-    {5085, 45, 780, "Default", nullptr},         {5085, 360, 780, "Sort", "名前順に並べ替え"},
-    {5085, 630, 390, "▲", "ファイルを一つ上へ"}, {5475, 630, 390, "▼", "ファイルを一つ下へ"},
-    {5085, 900, 780, "Remove", "削除"},          {5085, 1170, 780, "Reset", "全削除"},
-    {5085, 1890, 780, "Save", "リストを保存"},   {5085, 2160, 780, "Load", "リスト読み込み"},
-    {5085, 2970, 780, "Restore", nullptr},       {5085, 2700, 780, "Snap", nullptr},
+    {5085, 45, 780, "Default", nullptr, "既定のフィルター"},
+    {5085, 360, 780, "Sort", "名前順に並べ替え", nullptr},
+    {5085, 630, 390, "▲", "ファイルを一つ上へ", nullptr},
+    {5475, 630, 390, "▼", "ファイルを一つ下へ", nullptr},
+    {5085, 900, 780, "Remove", "削除", nullptr},
+    {5085, 1170, 780, "Reset", "全削除", nullptr},
+    {5085, 1890, 780, "Save", "リストを保存", nullptr},
+    {5085, 2160, 780, "Load", "リスト読み込み", nullptr},
+    {5085, 2970, 780, "Restore", nullptr, "スナップショットを復元"},
+    {5085, 2700, 780, "Snap", nullptr, "スナップショットを保存"},
 };
 constexpr int kButtonHeight = 255;
 constexpr int kDesignClientWidth = 5895, kDesignClientHeight = 3375;
@@ -67,10 +73,12 @@ QPoint frmList2::toPixels(int leftTwips, int topTwips) const {
 
 void frmList2::buildControls() {
     text2_ = new QLineEdit(this);
+    text2_->setAccessibleName(QStringLiteral("フォルダーから追加するファイルの種類"));
     text2_->resize(twips::toPixels(4975, tppX()), twips::toPixels(285, tppY()));
     text2_->move(toPixels(45, 45));
 
     view_ = new GridView(&grid_, this);
+    view_->setAccessibleName(QStringLiteral("プレイリスト"));
     view_->move(toPixels(45, 360));
     view_->resize(twips::toPixels(4990, tppX()), twips::toPixels(3000, tppY()));
 
@@ -83,6 +91,7 @@ void frmList2::buildControls() {
         b->setStyleSheet(QStringLiteral("padding: 0px;"));
         if (d.tip)
             b->setToolTip(QString::fromUtf8(d.tip));
+        b->setAccessibleName(QString::fromUtf8(d.tip ? d.tip : d.name));
         b->move(toPixels(d.left, d.top));
         b->resize(twips::toPixels(d.width, tppX()), twips::toPixels(kButtonHeight, tppY()));
         b->setAutoDefault(false);

@@ -93,7 +93,7 @@ private slots:
         frmList2* w = listOf(f, {files[1], files[2]});
         QStringList captions;
         connect(w, &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });
-        f.main->OpenCommandLine("\"" + files[0] + "\"");
+        f.main->OpenCommandLine({files[0]});
         QTRY_COMPARE(f.main->MediaPlayer1()->state(), MediaPlayer::State::Stopped);
         QCOMPARE(captions, (QStringList{"1/2", "2/2", "1/2"}));
     }

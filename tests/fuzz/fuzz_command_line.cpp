@@ -1,22 +1,35 @@
-// Any command-line text: parsing ends, and quoted names come back exactly.
+// Any arguments (the input split at NUL bytes, as argv holds them): each
+// comes back whole, in order, as a name unless it is an option; a name the
+// player opens is absolute.
 #include "app/command_line.h"
+#include "platform/process_arguments.h"
 
 #include <cstdlib>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const CommandLineNames r = ParseCommandLine(text);
-    if (text.contains(u'"')) {
-        // Quoted names never hold a quote, and there are as many as quote pairs.
-        for (const QString& n : r.names)
-            if (n.contains(u'"'))
-                abort();
-        const qsizetype quotes = text.count(u'"');
-        if (r.names.size() != quotes / 2 || r.complete != (quotes % 2 == 0))
-            abort();
-    } else if (!text.isEmpty() && r.names.size() != text.count(u' ') + 1) {
-        abort();
+    QList<QByteArray> parts =
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split('\0');
+    parts.prepend("sonoquill");
+    std::vector<char*> argv;
+    for (QByteArray& p : parts)
+        argv.push_back(p.data());
+    const QStringList args = platform::processArguments(static_cast<int>(argv.size()), argv.data());
+    const CommandLine c = ParseCommandLine(args);
+    QStringList names;
+    bool options = true;
+    for (const QString& a : args) {
+        if (options && a == QLatin1String("--"))
+            options = false;
+        else if (!a.isEmpty() &&
+                 !(options && (a == QLatin1String("--help") || a == QLatin1String("--version"))))
+            names << a;
     }
+    if (args.size() != parts.size() - 1 || c.names != names)
+        abort();
+    for (const QString& n : c.names)
+        if (const QString local = platform::localName(n);
+            !local.isEmpty() && !local.startsWith(u'/'))
+            abort();
     return 0;
 }

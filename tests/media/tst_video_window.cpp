@@ -1,9 +1,12 @@
 // Runs in a real X window (under Xvfb): the picture drawn through the OpenGL
 // render path must show the clip, not a blank area.
+#include "app/form1.h"
+#include "app/settings.h"
 #include "media/media_player.h"
 #include "support/test_media.h"
 
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,6 +65,37 @@ private slots:
                 colours.insert(shot.pixel(x, y) & 0xF0F0F0);
         QVERIFY2(colours.size() > 8, qPrintable(QString::number(colours.size())));
         keepGraphicsDriversLoaded();
+    }
+
+    // The picture is a native window of its own: a drop on it, or on the
+    // main window over it (as file managers send it), plays the file as a
+    // drop anywhere else on the main window does.
+    void dropOnThePicture() {
+        QTemporaryDir dir;
+        mIni::overrideAppPathForTesting(dir.path());
+        const QString clip = dir.filePath("clip.avi"), song = dir.filePath("song.wav");
+        QVERIFY(testmedia::ffmpeg(clip, 4, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 320, 240));
+        QVERIFY(testmedia::writeWav(song, 1));
+        MediaPlayer::setEngineOptions({false, false, {{"ao", "null"}}});
+        Form1 f;
+        f.Form_Load({clip});
+        f.show();
+        QTRY_COMPARE_WITH_TIMEOUT(f.MediaPlayer1()->pictureSize(), QSize(320, 240), 20000);
+        auto* picture = f.windowHandle()->findChild<QWindow*>();
+        const QPoint mid(picture->width() / 2, picture->height() / 2);
+        const QPoint over = f.windowHandle()->mapFromGlobal(picture->mapToGlobal(mid));
+        for (const auto& [target, at, file] :
+             {std::tuple{f.windowHandle(), over, song}, std::tuple{picture, mid, clip}}) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QCoreApplication::sendEvent(target, &drop);
+            QVERIFY(enter.isAccepted() && drop.isAccepted());
+            QCOMPARE(f.MediaPlayer1()->FileName(), file);
+        }
+        mIni::overrideAppPathForTesting({});
     }
 };
 
