@@ -30,6 +30,7 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
         SingleInstance first;
         QVERIFY(!first.anotherCopyRuns());
+        QVERIFY(first.becomeTheRunningCopy());
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
