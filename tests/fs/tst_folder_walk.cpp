@@ -77,21 +77,6 @@ private slots:
                  (std::vector<QString>{dir.path(), p + "a", p + "a/b", p + "a/toOther"}));
     }
 
-    void unreadableFolderContributesNothing() {
-        if (geteuid() == 0)
-            QSKIP("root reads every folder");
-        QTemporaryDir dir;
-        QDir d(dir.path());
-        d.mkpath("locked/inner");
-        d.mkpath("open");
-        QFile::setPermissions(d.filePath("locked"), QFile::WriteOwner);
-        Search2::FolderWalk w;
-        const auto n = w.ListFolders(dir.path());
-        QFile::setPermissions(d.filePath("locked"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(n, 2);
-    }
-
     void trimNull() {
         QCOMPARE(Search2::TrimNull(QString("ab") + QChar(u'\0') + "cd"), QStringLiteral("ab"));
         QCOMPARE(Search2::TrimNull("abc"), QStringLiteral("abc"));

@@ -8,8 +8,6 @@
 #include <QDirIterator>
 #include <QMimeData>
 
-#include <unistd.h>
-
 namespace {
 
 void touch(const QString& path) {
@@ -122,18 +120,6 @@ private slots:
         frmList2* w = f.open();
         drop(w, {p("loop")});
         QCOMPARE(entries(w), QStringList{p("loop/e.mp3")});
-    }
-
-    void unreadableFolder() {
-        if (geteuid() == 0)
-            QSKIP("root reads every folder");
-        ListFixture f;
-        frmList2* w = f.open();
-        touch(p("locked/in.mp3"));
-        QFile::setPermissions(p("locked"), QFile::WriteOwner);
-        drop(w, {p("locked")});
-        QFile::setPermissions(p("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(entries(w), QStringList());
     }
 
     void trash() {

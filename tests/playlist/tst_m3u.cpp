@@ -5,8 +5,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
 namespace {
 
 using Cells = QList<QPair<QString, QString>>;
@@ -143,26 +141,6 @@ private slots:
         PlaylistGrid g(u'/');
         QVERIFY(!ReadPlaylist(g, file("missing.m3u"), true));
         QCOMPARE(g.Rows(), 1);
-    }
-
-    void failedWriteKeepsTheOldFile() {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders");
-        QTemporaryDir ro;
-        const QString path = ro.filePath("keep.m3u");
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("/old/a.mp3\r\n");
-        }
-        QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::ExeOwner);
-        PlaylistGrid g(u'/');
-        g.AddItem("new.mp3\t/new");
-        QVERIFY(!WritePlaylist(g, path));
-        QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("/old/a.mp3\r\n"));
     }
 };
 
