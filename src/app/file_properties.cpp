@@ -15,6 +15,13 @@
 namespace mdProperty {
 namespace {
 
+void addRow(QFormLayout* form, const QString& label, const QString& value) {
+    auto* text = new QLabel(value);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text->setWordWrap(true);
+    form->addRow(label + QStringLiteral(":"), text);
+}
+
 void showOwnWindow(const QFileInfo& info, QWidget* owner) {
     auto* dialog = new QDialog(owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -25,10 +32,7 @@ void showOwnWindow(const QFileInfo& info, QWidget* owner) {
     dialog->setWindowTitle(name + QStringLiteral("のプロパティ"));
     auto* form = new QFormLayout;
     auto row = [&](const QString& label, const QString& value) {
-        auto* text = new QLabel(value);
-        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        text->setWordWrap(true);
-        form->addRow(label + QStringLiteral(":"), text);
+        addRow(form, label, value);
     };
     const QLocale locale;
     row(QStringLiteral("名前"), name);
@@ -40,16 +44,21 @@ void showOwnWindow(const QFileInfo& info, QWidget* owner) {
             locale.formattedDataSize(info.size()) +
                 QStringLiteral(" (%1 バイト)").arg(locale.toString(info.size())));
     row(QStringLiteral("更新日時"), locale.toString(info.lastModified(), QLocale::LongFormat));
-    // Only a file is probed: the engine opens nothing else.
-    if (info.isFile())
-        for (const auto& [label, value] : Engine::probe(info.absoluteFilePath()))
-            row(label, value);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     auto* column = new QVBoxLayout(dialog);
     column->addLayout(form);
     column->addWidget(buttons);
     dialog->show();
+    // Only a file is probed (the engine opens nothing else), and the window
+    // does not wait for it: the media facts join it when they arrive.
+    if (info.isFile())
+        Engine::probeAsync(info.absoluteFilePath())
+            .then(dialog, [form, dialog](const Engine::Facts& facts) {
+                for (const auto& [label, value] : facts)
+                    addRow(form, label, value);
+                dialog->adjustSize();
+            });
 }
 
 } // namespace

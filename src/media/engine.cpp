@@ -2,6 +2,11 @@
 
 #include "platform/engine_library.h"
 
+#include <QPromise>
+#include <QThread>
+
+#include <memory>
+
 namespace {
 
 CreateEngineFn createFn() {
@@ -52,6 +57,12 @@ void Engine::load(const QString& path) {
     if (backend_)
         backend_->load(path);
 }
+bool Engine::queueNext(const QString& path) {
+    return backend_ && backend_->queueNext(path);
+}
+bool Engine::hasNext() const {
+    return backend_ && backend_->hasNext();
+}
 void Engine::stop() {
     if (backend_)
         backend_->stop();
@@ -92,11 +103,22 @@ QString Engine::property(const char* name) const {
     return backend_ ? backend_->property(name) : QString();
 }
 
-QList<QPair<QString, QString>> Engine::probe(const QString& path) {
-    QList<QPair<QString, QString>> facts;
-    if (auto fn = reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol)))
-        fn(&path, &facts);
-    return facts;
+QFuture<Engine::Facts> Engine::probeAsync(const QString& path) {
+    auto promise = std::make_shared<QPromise<Facts>>();
+    promise->start();
+    QFuture<Facts> future = promise->future();
+    auto probe = [promise, path] {
+        Facts facts;
+        if (auto fn =
+                reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol)))
+            fn(&path, &facts);
+        promise->addResult(facts);
+        promise->finish();
+    };
+    QThread* thread = QThread::create(probe);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+    return future;
 }
 
 bool Engine::attachSoftwareOutput() {

@@ -2,6 +2,7 @@
 
 #include "media/engine_backend.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -29,6 +30,10 @@ public:
     // Opens the file (a MIDI file through the synthesizer) and starts it,
     // replacing whatever played before.
     void load(const QString& path);
+    // The file to play right after the loaded item, opened ahead and joined
+    // without a gap; "" drops it. False when the engine refused it.
+    bool queueNext(const QString& path);
+    bool hasNext() const;
     void stop();
     void setPaused(bool paused);
     bool paused() const;
@@ -44,8 +49,10 @@ public:
     QString property(const char* name) const;
 
     // Facts about a file that is not playing, read by a short-lived engine of
-    // its own (at most a few seconds): label and value, in display order.
-    static QList<QPair<QString, QString>> probe(const QString& path);
+    // its own on a thread of its own (at most a few seconds): label and
+    // value, in display order.
+    using Facts = QList<QPair<QString, QString>>;
+    static QFuture<Facts> probeAsync(const QString& path);
 
     // Picture output. A software target draws into a QImage; an OpenGL
     // target into the current context's framebuffer. One of them, once.
@@ -65,6 +72,8 @@ signals:
     // A real end of the loaded item (all of a playlist's entries); never for
     // a replaced, stopped or failed file.
     void endOfStream();
+    // The queued file started where the loaded one ended; no endOfStream.
+    void nextStarted();
     // A pass of a repeating file ended and the file starts again.
     void passEnded();
     void failed(Engine::Failure failure);
@@ -79,6 +88,7 @@ private:
     void onFileStarted() override { emit fileStarted(); }
     void onFileLoaded(bool picture) override { emit fileLoaded(picture); }
     void onEndOfStream() override { emit endOfStream(); }
+    void onNextStarted() override { emit nextStarted(); }
     void onPassEnded() override { emit passEnded(); }
     void onFailed(EngineFailure f) override { emit failed(f); }
     void onPictureSize(int w, int h) override {

@@ -32,6 +32,8 @@ public:
     virtual void onFileStarted() = 0;
     virtual void onFileLoaded(bool hasPicture) = 0;
     virtual void onEndOfStream() = 0;
+    // The queued file took over from the current one, without a gap.
+    virtual void onNextStarted() = 0;
     virtual void onPassEnded() = 0;
     virtual void onFailed(EngineFailure failure) = 0;
     virtual void onPictureSize(int width, int height) = 0; // 0 x 0: no picture
@@ -44,6 +46,10 @@ public:
     virtual ~EngineBackend() = default;
     virtual bool isValid() const = 0;
     virtual void load(const QString& path) = 0;
+    // Queues the file to play right after the loaded one ("" drops it);
+    // false when the engine refused it. load() and stop() drop it.
+    virtual bool queueNext(const QString& path) = 0;
+    virtual bool hasNext() const = 0;
     virtual void stop() = 0;
     virtual void setPaused(bool paused) = 0;
     virtual bool paused() const = 0;

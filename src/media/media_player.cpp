@@ -92,6 +92,7 @@ void MediaPlayer::setWidth(int twipsValue) {
 
 void MediaPlayer::setFileName(const QString& path) {
     fileName_ = path;
+    nextFileName_.clear();
     picture_ = QSize();
     pauseWhenOpen_ = false;
     if (path.isEmpty()) {
@@ -110,8 +111,16 @@ void MediaPlayer::setFileName(const QString& path) {
     }
 }
 
+// Queued only while a file is loaded: the engine plays it after that one.
+void MediaPlayer::setNextFileName(const QString& path) {
+    nextFileName_ = path;
+    if (engine_ && !loadPending_ && !fileName_.isEmpty() && !engine_->queueNext(path))
+        nextFileName_.clear();
+}
+
 void MediaPlayer::Stop() {
     loadPending_ = false;
+    nextFileName_.clear();
     if (engine_)
         engine_->stop();
     if (state_ != State::Ready && state_ != State::Failed)
@@ -228,8 +237,16 @@ void MediaPlayer::startEngine() {
         setState(State::Ended);
         emit EndOfStream(0);
     });
+    connect(engine_, &Engine::nextStarted, this, [this] {
+        fileName_ = nextFileName_;
+        nextFileName_.clear();
+        pauseWhenOpen_ = false;
+        emit NextStarted();
+    });
     connect(engine_, &Engine::passEnded, this, &MediaPlayer::PassEnded);
     connect(engine_, &Engine::failed, this, [this](Engine::Failure f) {
+        if (!engine_->hasNext())
+            nextFileName_.clear(); // a failure ends the item: nothing follows it
         failure_ = f;
         picture_ = QSize();
         setState(State::Failed);
@@ -242,6 +259,8 @@ void MediaPlayer::startEngine() {
         engine_->load(fileName_);
         if (pauseWhenOpen_)
             engine_->setPaused(true);
+        if (!nextFileName_.isEmpty() && !engine_->queueNext(nextFileName_))
+            nextFileName_.clear();
     }
 }
 

@@ -32,6 +32,11 @@ public:
     QString FileName() const { return fileName_; }
     void setFileName(const QString& path);
 
+    // Hands the engine the file to play right after the current one, without a gap; "" drops it.
+    // Replaces any queued file. setFileName() and Stop() drop it too.
+    void setNextFileName(const QString& path);
+    QString NextFileName() const { return nextFileName_; }
+
     // Stops playback; the file stays loaded and plays again from the start.
     void Stop();
 
@@ -50,17 +55,6 @@ public:
     int Width() const;
     void setWidth(int twipsValue);
     int Height() const;
-
-    // Design values of the control that the program relies on.
-    static constexpr bool AutoStart() { return true; }
-    static constexpr bool AutoSize() { return true; }
-    static constexpr bool AutoRewind() { return false; }
-    static constexpr bool ShowControls() { return true; }
-    static constexpr bool ShowPositionControls() { return true; }
-    static constexpr bool ShowTracker() { return true; }
-    static constexpr bool ShowStatusBar() { return true; }
-    static constexpr bool EnableContextMenu() { return true; }
-    static constexpr bool ClickToPlay() { return true; }
 
     State state() const { return state_; }
     QString statusText() const;
@@ -88,6 +82,11 @@ signals:
     // Playback reached the end of the loaded file (never for a replaced,
     // stopped or failed file). The argument is a result code, always 0.
     void EndOfStream(int result);
+    // The queued file took over at the end of the current one: FileName() now names it and
+    // NextFileName() is "". Emitted instead of EndOfStream/PassEnded for that end, when the queued
+    // file starts opening. If it then fails, the player goes to Failed exactly as setFileName() of
+    // that file would (status text, no EndOfStream).
+    void NextStarted();
     // A pass of a repeating file (PlayCount 0) ended; the file plays again by
     // itself. Lets a shown playlist go on while the file would repeat.
     void PassEnded();
@@ -120,6 +119,7 @@ private:
     bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
 
     QString fileName_;
+    QString nextFileName_;
     int playCount_ = 1;
     bool mute_ = false;
     int volume_ = 0;

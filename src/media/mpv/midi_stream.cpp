@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <mutex>
 
 namespace {
@@ -54,7 +55,42 @@ QByteArray wavHeader(std::int64_t frames) {
     return h;
 }
 
+void applySettings(fluid_settings_t* settings) {
+    fluid_settings_setnum(settings, "synth.sample-rate", MidiStream::kSampleRate);
+    fluid_settings_setnum(settings, "synth.gain", kGain);
+    fluid_settings_setint(settings, "synth.cpu-cores", 1);
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+}
+
+// The soundfont, loaded by a synthesizer that lives as long as the process so
+// that the samples stay in memory; the others only borrow it. Loading it costs
+// more than everything else of a MIDI file's start.
+fluid_sfont_t* loadSharedFont() {
+    const QString path = MidiStream::soundfontPath();
+    if (path.isEmpty())
+        return nullptr;
+    silenceLog();
+    fluid_settings_t* settings = new_fluid_settings();
+    applySettings(settings);
+    fluid_synth_t* keeper = new_fluid_synth(settings);
+    const int id = keeper ? fluid_synth_sfload(keeper, path.toLocal8Bit().constData(), 0) : -1;
+    return id < 0 ? nullptr : fluid_synth_get_sfont_by_id(keeper, id);
+}
+
+std::shared_future<fluid_sfont_t*> sharedFont() {
+    static std::mutex lock;
+    static std::shared_future<fluid_sfont_t*> font;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (!font.valid())
+        font = std::async(std::launch::async, loadSharedFont).share();
+    return font;
+}
+
 } // namespace
+
+void MidiStream::preloadSoundfont() {
+    sharedFont();
+}
 
 QString MidiStream::soundfontPath() {
     static const QString found = [] {
@@ -76,17 +112,13 @@ std::unique_ptr<MidiStream> MidiStream::open(const QString& path) {
     std::unique_ptr<MidiStream> s(new MidiStream);
     s->file_ = f.readAll();
     s->timeline_ = MidiTimeline::parse(s->file_);
-    const QString font = soundfontPath();
-    if (!s->timeline_ || font.isEmpty())
+    if (!s->timeline_)
         return nullptr;
-
-    silenceLog();
+    s->font_ = sharedFont().get();
+    if (!s->font_)
+        return nullptr;
     s->settings_ = new_fluid_settings();
-    fluid_settings_setnum(s->settings_, "synth.sample-rate", kSampleRate);
-    fluid_settings_setnum(s->settings_, "synth.gain", kGain);
-    fluid_settings_setint(s->settings_, "synth.cpu-cores", 1);
-    fluid_settings_setstr(s->settings_, "player.timing-source", "sample");
-    s->font_ = font.toLocal8Bit();
+    applySettings(s->settings_);
 
     const double seconds = s->timeline_->lengthSeconds() + kReleaseTailSeconds;
     s->frames_ = static_cast<std::int64_t>(seconds * kSampleRate);
@@ -97,12 +129,7 @@ std::unique_ptr<MidiStream> MidiStream::open(const QString& path) {
 }
 
 MidiStream::~MidiStream() {
-    if (player_) {
-        fluid_player_stop(player_);
-        delete_fluid_player(player_);
-    }
-    if (synth_)
-        delete_fluid_synth(synth_);
+    dropSynth();
     if (settings_)
         delete_fluid_settings(settings_);
 }
@@ -110,17 +137,11 @@ MidiStream::~MidiStream() {
 bool MidiStream::restartPlayerAt(std::int64_t frame) {
     // The sound at a time depends on every event before it, and a used
     // synthesizer still rings with what it played: a jump starts a fresh
-    // synthesizer (the soundfont's samples are cached by the library) and a
+    // synthesizer (sharing the loaded soundfont) and a
     // player that replays the controls up to the target without the notes.
-    if (player_) {
-        fluid_player_stop(player_);
-        delete_fluid_player(player_);
-        player_ = nullptr;
-    }
-    if (synth_)
-        delete_fluid_synth(synth_);
+    dropSynth();
     synth_ = new_fluid_synth(settings_);
-    if (!synth_ || fluid_synth_sfload(synth_, font_.constData(), 1) < 0)
+    if (!synth_ || fluid_synth_add_sfont(synth_, font_) < 0)
         return false;
     player_ = new_fluid_player(synth_);
     if (!player_ ||
@@ -138,6 +159,20 @@ bool MidiStream::restartPlayerAt(std::int64_t frame) {
     renderedFrame_ = frame;
     block_.clear();
     return true;
+}
+
+void MidiStream::dropSynth() {
+    if (player_) {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+        player_ = nullptr;
+    }
+    if (synth_) {
+        // The soundfont is shared: a synthesizer would free it with itself.
+        fluid_synth_remove_sfont(synth_, font_);
+        delete_fluid_synth(synth_);
+        synth_ = nullptr;
+    }
 }
 
 std::int64_t MidiStream::read(char* buffer, std::uint64_t n) {

@@ -12,6 +12,7 @@
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
 struct _fluid_player_t;
+struct _fluid_sfont_t;
 
 // A MIDI file rendered on demand into a 16-bit stereo WAV byte stream, so the
 // engine plays it like any other audio file: it knows the exact length, can
@@ -32,6 +33,10 @@ public:
     // The soundfont used, "" when none is installed.
     static QString soundfontPath();
 
+    // Starts loading the soundfont on a thread of its own, once per process;
+    // open() waits for it. Every synthesizer shares what it loaded.
+    static void preloadSoundfont();
+
     std::int64_t size() const { return kHeaderBytes + frames_ * 4; }
     std::int64_t frames() const { return frames_; }
 
@@ -44,9 +49,10 @@ public:
 private:
     MidiStream() = default;
     bool restartPlayerAt(std::int64_t frame);
+    void dropSynth();
 
     QByteArray file_;
-    QByteArray font_;
+    _fluid_sfont_t* font_ = nullptr;
     std::optional<MidiTimeline> timeline_;
     _fluid_hashtable_t* settings_ = nullptr;
     _fluid_synth_t* synth_ = nullptr;

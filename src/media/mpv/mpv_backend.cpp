@@ -3,6 +3,7 @@
 #include "media/mpv/midi_stream.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QUrl>
 
@@ -13,6 +14,9 @@
 
 #include <clocale>
 #include <cmath>
+
+// Quiet unless asked for: QT_LOGGING_RULES="sonoquill.*=true".
+Q_LOGGING_CATEGORY(lcEngine, "sonoquill.engine", QtWarningMsg)
 
 namespace {
 
@@ -58,8 +62,29 @@ int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
     return 0;
 }
 
+// Logs a libmpv call that failed; true when it succeeded.
+bool check(int result, const char* what) {
+    if (result >= 0)
+        return true;
+    qCWarning(lcEngine, "%s: %s", what, mpv_error_string(result));
+    return false;
+}
+
+// A refused option leaves the engine's default: playback goes on without it.
 void setOption(mpv_handle* h, const char* name, const char* value) {
-    mpv_set_option_string(h, name, value);
+    check(mpv_set_option_string(h, name, value), name);
+}
+
+bool command(mpv_handle* h, const char* const* args) {
+    return check(mpv_command(h, const_cast<const char**>(args)), args[0]);
+}
+
+// The engine's helpers every handle needs: MIDI through our synthesizer, a
+// load hook of ours, and its warnings in our log.
+void addOurParts(mpv_handle* h) {
+    check(mpv_stream_cb_add_ro(h, kMidiProtocol, nullptr, midiOpen), "stream_cb_add_ro");
+    check(mpv_hook_add(h, 0, "on_load", 0), "hook_add");
+    check(mpv_request_log_messages(h, "warn"), "request_log_messages");
 }
 
 // The engine as a part of ours: no configuration files, scripts or key
@@ -95,22 +120,55 @@ bool isRefusedFile(const QString& path) {
     return info.exists() && !info.isFile();
 }
 
-// Every file passes the load hook before it opens: MIDI goes to our synthesizer.
-void routeMidi(mpv_handle* h, const QString& path) {
+// What the engine is given to open for a file: a MIDI file goes to our
+// synthesizer (whose soundfont starts loading now), a refused one nowhere.
+QByteArray openUrl(const QString& path, bool refuse) {
+    if (refuse)
+        return kRefusedUrl;
     if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
-        const QByteArray url = QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
-        mpv_set_property_string(h, "stream-open-filename", url.constData());
+        MidiStream::preloadSoundfont();
+        return QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
     }
+    return path.toUtf8();
 }
 
-// Answers the load hook for the file it holds: refused (the entry then fails
-// to load), or let through with MIDI routed to our synthesizer.
+// The file on disk behind what the engine opened.
+QString localPath(const QString& opened) {
+    const QString midi = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
+    if (opened.startsWith(midi))
+        return QUrl::fromPercentEncoding(opened.mid(midi.size()).toUtf8());
+    if (opened.startsWith(QLatin1String("file://")))
+        return QUrl(opened).toLocalFile();
+    return opened;
+}
+
+// Every file passes the load hook before it opens. Answers it for the file it
+// holds: refused (the entry then fails to load), or let through with MIDI
+// routed to our synthesizer.
 void answerLoadHook(mpv_handle* h, mpv_event* event, const QString& path, bool refuse) {
-    if (refuse)
-        mpv_set_property_string(h, "stream-open-filename", kRefusedUrl);
-    else
-        routeMidi(h, path);
-    mpv_hook_continue(h, static_cast<mpv_event_hook*>(event->data)->id);
+    const QByteArray url = openUrl(path, refuse);
+    if (url != path.toUtf8())
+        check(mpv_set_property_string(h, "stream-open-filename", url.constData()),
+              "stream-open-filename");
+    check(mpv_hook_continue(h, static_cast<mpv_event_hook*>(event->data)->id), "hook_continue");
+}
+
+// Why a file failed, from the engine's error. Only a file the engine could
+// not open says nothing more; the file system tells missing from unreadable.
+EngineFailure failureOf(int error, const QString& path) {
+    if (error == MPV_ERROR_LOADING_FAILED) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return EngineFailure::Missing;
+        if (info.isFile() && !info.isReadable())
+            return EngineFailure::Unreadable;
+    }
+    // A folder or a device is no format we play, readable or not.
+    return EngineFailure::Format;
+}
+
+void logMessage(const mpv_event_log_message* m) {
+    qCInfo(lcEngine, "%s: %s", m->prefix, QByteArray(m->text).trimmed().constData());
 }
 
 QString stringProperty(mpv_handle* h, const char* name) {
@@ -132,6 +190,8 @@ public:
 
     bool isValid() const override { return handle_ != nullptr; }
     void load(const QString& path) override;
+    bool queueNext(const QString& path) override;
+    bool hasNext() const override { return nextId_ != 0; }
     void stop() override;
     void setPaused(bool paused) override;
     bool paused() const override { return paused_; }
@@ -154,11 +214,22 @@ public:
 
 private:
     void handleEvent(mpv_event* event);
+    void handleEndFile(const mpv_event_end_file* end);
     bool createRenderContext(mpv_render_param* params);
+    void applyLoop();
+    void dropNext();
+    int64_t entryAt(int64_t index) const;
+    int64_t indexOf(int64_t entry) const;
 
     EngineEvents* events_;
     QString currentPath_;
-    QString opening_; // the entry the load hook last let through
+    QString opening_; // the entry the load hook last held
+    // The queued file: the entry after the current item in the engine's own
+    // playlist, which it opens ahead and joins without a gap. 0: none.
+    QString nextPath_;
+    int64_t nextId_ = 0;
+    int64_t playingId_ = 0;
+    int64_t ignoredId_ = 0; // a dropped entry that may have started anyway
     // Lists expanded since something last played: one seen again is a circle.
     QSet<QString> expanded_;
     mpv_handle* handle_ = nullptr;
@@ -167,6 +238,7 @@ private:
     bool idle_ = true;
     bool endPending_ = false;
     bool repeatForever_ = false;
+    int repeats_ = 0;
     long long loopsLeft_ = -1; // mpv counts the passes still to come down
     double duration_ = 0;
 };
@@ -181,6 +253,7 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     setEmbeddedDefaults(handle_);
     setOption(handle_, "idle", "yes");
     setOption(handle_, "keep-open", "no");
+    setOption(handle_, "prefetch-playlist", "yes");
     setOption(handle_, "audio-fallback-to-null", "yes");
     setOption(handle_, "gpu-hwdec-interop", "no");
     setOption(handle_, "hwdec", "no");
@@ -194,17 +267,17 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     }
     for (const auto& [name, value] : options.extra)
         setOption(handle_, name.constData(), value.constData());
-    if (mpv_initialize(handle_) < 0) {
+    if (!check(mpv_initialize(handle_), "initialize")) {
         mpv_terminate_destroy(handle_);
         handle_ = nullptr;
         return;
     }
-    mpv_stream_cb_add_ro(handle_, kMidiProtocol, nullptr, midiOpen);
-    mpv_hook_add(handle_, 0, "on_load", 0);
-    mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG);
-    mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG);
-    mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(handle_, kObserveLoop, "loop-file", MPV_FORMAT_STRING);
+    addOurParts(handle_);
+    check(mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG), "observe");
+    check(mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG), "observe");
+    check(mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE),
+          "observe");
+    check(mpv_observe_property(handle_, kObserveLoop, "loop-file", MPV_FORMAT_STRING), "observe");
     // Called on any mpv thread: the program only queues a drain.
     mpv_set_wakeup_callback(
         handle_, [](void* events) { static_cast<EngineEvents*>(events)->wakeup(); }, events_);
@@ -224,25 +297,96 @@ void MpvBackend::load(const QString& path) {
     currentPath_ = path;
     endPending_ = false;
     expanded_.clear();
+    // Replacing the playlist drops the queued file with it.
+    nextId_ = 0;
+    nextPath_.clear();
+    applyLoop();
+    if (isMidi(path))
+        MidiStream::preloadSoundfont();
     const QByteArray p = path.toUtf8();
     const char* cmd[] = {"loadfile", p.constData(), "replace", nullptr};
-    mpv_command(handle_, cmd);
+    if (!command(handle_, cmd)) {
+        events_->onFailed(failureOf(MPV_ERROR_LOADING_FAILED, path));
+        return;
+    }
     setPaused(false);
+}
+
+// The queued file is given to the engine as it will open it (MIDI already
+// routed, a refused file already refused): the engine opens it ahead, before
+// the load hook could say so.
+bool MpvBackend::queueNext(const QString& path) {
+    if (!handle_)
+        return false;
+    dropNext();
+    if (!path.isEmpty()) {
+        const QByteArray url = openUrl(path, isRefusedFile(path));
+        const char* cmd[] = {"loadfile", url.constData(), "append", nullptr};
+        mpv_node result{};
+        if (check(mpv_command_ret(handle_, cmd, &result), "loadfile append")) {
+            nextId_ = result.format == MPV_FORMAT_NODE_MAP ? 0 : entryAt(-1);
+            for (int i = 0; result.format == MPV_FORMAT_NODE_MAP && i < result.u.list->num; ++i)
+                if (!strcmp(result.u.list->keys[i], "playlist_entry_id"))
+                    nextId_ = result.u.list->values[i].u.int64;
+            mpv_free_node_contents(&result);
+            nextPath_ = path;
+        }
+    }
+    applyLoop();
+    return path.isEmpty() || nextId_ != 0;
+}
+
+void MpvBackend::dropNext() {
+    if (nextId_ == 0)
+        return;
+    ignoredId_ = nextId_;
+    // Once started the entry is the current one: removing it stops playback.
+    if (const int64_t index = indexOf(nextId_); index >= 0) {
+        const QByteArray i = QByteArray::number(index);
+        const char* cmd[] = {"playlist-remove", i.constData(), nullptr};
+        command(handle_, cmd);
+    }
+    nextId_ = 0;
+    nextPath_.clear();
+}
+
+// The playlist entry's id at an index (-1: the last); 0 when there is none.
+int64_t MpvBackend::entryAt(int64_t index) const {
+    int64_t count = 0, id = 0;
+    mpv_get_property(handle_, "playlist-count", MPV_FORMAT_INT64, &count);
+    if (index < 0)
+        index = count - 1;
+    if (index < 0 || index >= count)
+        return 0;
+    const QByteArray name = "playlist/" + QByteArray::number(index) + "/id";
+    return mpv_get_property(handle_, name.constData(), MPV_FORMAT_INT64, &id) >= 0 ? id : 0;
+}
+
+int64_t MpvBackend::indexOf(int64_t entry) const {
+    int64_t count = 0;
+    mpv_get_property(handle_, "playlist-count", MPV_FORMAT_INT64, &count);
+    for (int64_t i = 0; i < count; ++i)
+        if (entryAt(i) == entry)
+            return i;
+    return -1;
 }
 
 void MpvBackend::stop() {
     if (!handle_)
         return;
     endPending_ = false;
+    nextId_ = 0; // the engine's stop empties its playlist
+    nextPath_.clear();
     const char* cmd[] = {"stop", nullptr};
-    mpv_command(handle_, cmd);
+    command(handle_, cmd);
+    applyLoop();
 }
 
 void MpvBackend::setPaused(bool paused) {
     if (!handle_)
         return;
     int flag = paused ? 1 : 0;
-    mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag);
+    check(mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag), "pause");
 }
 
 void MpvBackend::seek(double seconds) {
@@ -250,30 +394,37 @@ void MpvBackend::seek(double seconds) {
         return;
     const QByteArray s = QByteArray::number(seconds, 'f', 3);
     const char* cmd[] = {"seek", s.constData(), "absolute", nullptr};
-    mpv_command_async(handle_, 0, cmd);
+    check(mpv_command_async(handle_, 0, cmd), "seek");
 }
 
 void MpvBackend::setVolume(double mpvVolume) {
     if (handle_)
-        mpv_set_property(handle_, "volume", MPV_FORMAT_DOUBLE, &mpvVolume);
+        check(mpv_set_property(handle_, "volume", MPV_FORMAT_DOUBLE, &mpvVolume), "volume");
 }
 
 void MpvBackend::setMute(bool mute) {
     if (!handle_)
         return;
     int flag = mute ? 1 : 0;
-    mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag);
+    check(mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag), "mute");
 }
 
 void MpvBackend::setRepeats(int repeats) {
     if (!handle_)
         return;
     repeatForever_ = repeats < 0;
-    const QByteArray value = repeats < 0    ? QByteArray::number(kForeverPasses)
-                             : repeats == 0 ? QByteArray("no")
-                                            : QByteArray::number(repeats);
+    repeats_ = repeats;
+    applyLoop();
+}
+
+// While a file is queued the current one never repeats: its end starts the
+// queued one.
+void MpvBackend::applyLoop() {
+    const QByteArray value = nextId_ != 0 || repeats_ == 0 ? QByteArray("no")
+                             : repeats_ < 0                ? QByteArray::number(kForeverPasses)
+                                                           : QByteArray::number(repeats_);
     loopsLeft_ = -1;
-    mpv_set_property_string(handle_, "loop-file", value.constData());
+    check(mpv_set_property_string(handle_, "loop-file", value.constData()), "loop-file");
 }
 
 double MpvBackend::position() const {
@@ -297,19 +448,20 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
         setOption(h, name, "null");
     for (const char* name : {"pause", "idle"})
         setOption(h, name, "yes");
-    if (mpv_initialize(h) < 0) {
+    if (!check(mpv_initialize(h), "initialize")) {
         mpv_terminate_destroy(h);
         return;
     }
-    mpv_stream_cb_add_ro(h, kMidiProtocol, nullptr, midiOpen);
-    mpv_hook_add(h, 0, "on_load", 0);
+    addOurParts(h);
     const QByteArray p = path.toUtf8();
     const char* cmd[] = {"loadfile", p.constData(), nullptr};
-    mpv_command(h, cmd);
     bool loaded = false;
-    for (int i = 0; i < 100 && !loaded; ++i) {
+    const bool opening = command(h, cmd);
+    for (int i = 0; opening && i < 100 && !loaded; ++i) {
         mpv_event* e = mpv_wait_event(h, 0.05);
-        if (e->event_id == MPV_EVENT_HOOK) {
+        if (e->event_id == MPV_EVENT_LOG_MESSAGE)
+            logMessage(static_cast<mpv_event_log_message*>(e->data));
+        else if (e->event_id == MPV_EVENT_HOOK) {
             const QString opening = openingPath(h);
             answerLoadHook(h, e, opening, isRefusedFile(opening));
         } else if (e->event_id == MPV_EVENT_FILE_LOADED)
@@ -340,7 +492,7 @@ void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
         if (!w.isEmpty() && !hh.isEmpty())
             add(QStringLiteral("画像サイズ"), w + QStringLiteral(" x ") + hh);
         int64_t tags = 0;
-        mpv_get_property(h, "metadata/list/count", MPV_FORMAT_INT64, &tags);
+        check(mpv_get_property(h, "metadata/list/count", MPV_FORMAT_INT64, &tags), "metadata");
         for (int64_t i = 0; i < tags && i < 32; ++i) {
             const QByteArray base = "metadata/list/" + QByteArray::number(i);
             add(stringProperty(h, (base + "/key").constData()),
@@ -361,21 +513,40 @@ void MpvBackend::drainEvents() {
 
 void MpvBackend::handleEvent(mpv_event* event) {
     switch (event->event_id) {
+    case MPV_EVENT_LOG_MESSAGE:
+        logMessage(static_cast<mpv_event_log_message*>(event->data));
+        break;
     case MPV_EVENT_HOOK: {
         const QString path = openingPath(handle_);
         // A list that names itself, or lists that name each other, would be
         // expanded again at each turn without end. Such an entry fails.
         const bool refuse = expanded_.contains(path) || isRefusedFile(path);
-        if (!refuse)
-            opening_ = path;
+        opening_ = path;
         answerLoadHook(handle_, event, path, refuse);
         break;
     }
-    case MPV_EVENT_START_FILE:
+    case MPV_EVENT_START_FILE: {
+        playingId_ = static_cast<mpv_event_start_file*>(event->data)->playlist_entry_id;
+        if (playingId_ == ignoredId_)
+            break;
         endPending_ = false;
+        if (nextId_ != 0 && playingId_ == nextId_) {
+            currentPath_ = nextPath_;
+            nextId_ = 0;
+            nextPath_.clear();
+            expanded_.clear();
+            applyLoop();
+            // What played before is done with: the playlist stays [current, next].
+            const char* cmd[] = {"playlist-clear", nullptr};
+            command(handle_, cmd);
+            events_->onNextStarted();
+        }
         events_->onFileStarted();
         break;
+    }
     case MPV_EVENT_FILE_LOADED: {
+        if (playingId_ == ignoredId_)
+            break;
         expanded_.clear();
         // Tracks are chosen by now; album art is never shown as a picture.
         int64_t id = 0;
@@ -393,26 +564,9 @@ void MpvBackend::handleEvent(mpv_event* event) {
             events_->onPictureSize(static_cast<int>(w), static_cast<int>(h));
         break;
     }
-    case MPV_EVENT_END_FILE: {
-        auto* end = static_cast<mpv_event_end_file*>(event->data);
-        if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
-            // A list, replaced by its entries.
-            expanded_.insert(opening_);
-        } else if (end->reason == MPV_END_FILE_REASON_EOF) {
-            // The end counts once nothing else of the item follows: mpv then
-            // goes idle; a playlist's next entry starts a file instead.
-            endPending_ = true;
-        } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
-            // A folder or a device is no format we play, readable or not.
-            QFileInfo info(currentPath_);
-            const EngineFailure f = !info.exists() ? EngineFailure::Missing
-                                    : info.isFile() && !info.isReadable()
-                                        ? EngineFailure::Unreadable
-                                        : EngineFailure::Format;
-            events_->onFailed(f);
-        }
+    case MPV_EVENT_END_FILE:
+        handleEndFile(static_cast<mpv_event_end_file*>(event->data));
         break;
-    }
     case MPV_EVENT_PROPERTY_CHANGE: {
         auto* prop = static_cast<mpv_event_property*>(event->data);
         if (event->reply_userdata == kObservePause && prop->format == MPV_FORMAT_FLAG) {
@@ -433,9 +587,10 @@ void MpvBackend::handleEvent(mpv_event* event) {
             }
             const bool passed = loopsLeft_ >= 0 && left < loopsLeft_;
             loopsLeft_ = left;
-            if (repeatForever_ && left < kTopUpBelow)
-                mpv_set_property_string(handle_, "loop-file",
-                                        QByteArray::number(kForeverPasses).constData());
+            if (repeatForever_ && nextId_ == 0 && left < kTopUpBelow)
+                check(mpv_set_property_string(handle_, "loop-file",
+                                              QByteArray::number(kForeverPasses).constData()),
+                      "loop-file");
             if (passed)
                 events_->onPassEnded();
         } else if (event->reply_userdata == kObserveDuration) {
@@ -449,10 +604,32 @@ void MpvBackend::handleEvent(mpv_event* event) {
     }
 }
 
+void MpvBackend::handleEndFile(const mpv_event_end_file* end) {
+    if (end->playlist_entry_id == ignoredId_)
+        return;
+    if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
+        // A list, replaced by its entries.
+        expanded_.insert(opening_);
+    } else if (end->reason == MPV_END_FILE_REASON_EOF) {
+        // The end counts once nothing else of the item follows: mpv then
+        // goes idle; a playlist's next entry starts a file instead.
+        endPending_ = true;
+    } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
+        qCInfo(lcEngine, "%s: %s", qUtf8Printable(opening_), mpv_error_string(end->error));
+        // The last entry of the current item failed: the queued file does
+        // not follow a failure.
+        if (nextId_ != 0 && end->playlist_entry_id != nextId_ &&
+            entryAt(indexOf(end->playlist_entry_id) + 1) == nextId_)
+            dropNext();
+        const bool own = opening_.isEmpty() || opening_ == QLatin1String(kRefusedUrl);
+        events_->onFailed(failureOf(end->error, own ? currentPath_ : localPath(opening_)));
+    }
+}
+
 bool MpvBackend::createRenderContext(mpv_render_param* params) {
     if (!handle_ || render_)
         return false;
-    if (mpv_render_context_create(&render_, handle_, params) < 0) {
+    if (!check(mpv_render_context_create(&render_, handle_, params), "render_context_create")) {
         render_ = nullptr;
         return false;
     }
@@ -495,7 +672,7 @@ void MpvBackend::renderSoftware(QImage& target) {
                                  {MPV_RENDER_PARAM_SW_STRIDE, &stride},
                                  {MPV_RENDER_PARAM_SW_POINTER, target.bits()},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    check(mpv_render_context_render(render_, params), "render");
 }
 
 void MpvBackend::renderOpenGl(int fbo, int width, int height) {
@@ -506,7 +683,7 @@ void MpvBackend::renderOpenGl(int fbo, int width, int height) {
     mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
                                  {MPV_RENDER_PARAM_FLIP_Y, &flipY},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    check(mpv_render_context_render(render_, params), "render");
 }
 
 void MpvBackend::detachOutput() {
