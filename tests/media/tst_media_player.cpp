@@ -1,6 +1,4 @@
-#include "media/control_strip.h"
 #include "media/media_player.h"
-#include "media/volume.h"
 #include "support/files.h"
 #include "support/test_media.h"
 
@@ -13,21 +11,26 @@
 namespace {
 
 constexpr int kTimeout = 20000;
+const QString kEnded = "再生終了", kMissing = "ファイルが見つかりません",
+              kFormat = "この形式は再生できません";
 
-// RMS of a raw 16-bit stereo PCM file.
-double rms(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray bytes = f.readAll();
+// Raw 16-bit stereo output: its length in frames, its level, and the longest
+// run of frames that are all but silent.
+struct Heard {
+    qsizetype frames;
+    double rms;
+    int silence = 0;
+};
+Heard hear(const QString& pcmPath) {
+    const QByteArray bytes = testfiles::readAll(pcmPath);
     const auto* s = reinterpret_cast<const std::int16_t*>(bytes.constData());
-    const qsizetype n = bytes.size() / 2;
-    if (n == 0)
-        return -1;
-    double sum = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        sum += double(s[i]) * s[i];
-    return std::sqrt(sum / n);
+    Heard h{bytes.size() / 4, 0};
+    for (int i = 0, run = 0; i < h.frames * 2; i += 2, h.silence = std::max(h.silence, run)) {
+        h.rms += double(s[i]) * s[i] / h.frames;
+        run = std::abs(s[i]) < 8 ? run + 1 : 0;
+    }
+    h.rms = std::sqrt(h.rms);
+    return h;
 }
 
 } // namespace
@@ -37,115 +40,92 @@ class TestMediaPlayer : public QObject {
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    void useUntimedEngine() { MediaPlayer::setEngineOptions({true, true, {}}); }
-
 private slots:
     void initTestCase() {
         QVERIFY(testmedia::writeWav(path("tone.wav"), 0.3));
         QVERIFY(testmedia::writeWav(path("long.wav"), 30));
+        for (int i : {1, 2, 3})
+            QVERIFY(testmedia::writeWav(path(QString("t%1.wav").arg(i)), 0.2 * i, 300 * i));
+        testfiles::writeAll(path("t12.m3u"), (path("t1.wav") + "\n" + path("t2.wav")).toUtf8());
         QVERIFY(testmedia::writeMidi(path("song.mid")));
-        QVERIFY(testmedia::ffmpeg(path("tone.mp3"), 0.3, {"-c:a", "libmp3lame"}));
-        QVERIFY(testmedia::ffmpeg(path("tone.wma"), 0.3, {"-c:a", "wmav2"}));
-        // 352x240 stored, shown 4:3: the display size (352x262 after the
-        // format's aspect code) is what counts.
-        QVERIFY(testmedia::ffmpeg(path("clip.mpg"), 0.4,
-                                  {"-c:v", "mpeg1video", "-aspect", "4:3", "-c:a", "mp2"}, 352,
-                                  240));
-        QVERIFY(testmedia::ffmpeg(path("clip.avi"), 0.4, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"},
-                                  320, 240));
-        QVERIFY(
-            testmedia::ffmpeg(path("clip.wmv"), 0.4, {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144));
+        // The MPEG clip is stored 352x240 and shown 4:3: 352x262 is what counts.
+        const QList<std::tuple<QString, QStringList, int, int>> made{
+            {"tone.mp3", {"-c:a", "libmp3lame"}, 0, 0},
+            {"tone.wma", {"-c:a", "wmav2"}, 0, 0},
+            {"clip.mpg", {"-c:v", "mpeg1video", "-aspect", "4:3", "-c:a", "mp2"}, 352, 240},
+            {"clip.avi", {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 320, 240},
+            {"clip.wmv", {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144}};
+        for (const auto& [name, codec, w, h] : made)
+            QVERIFY(testmedia::ffmpeg(path(name), 0.4, codec, w, h));
         QVERIFY(QDir(dir.path()).mkdir("album") && testmedia::writeWav(path("album/a.wav"), 0.1));
         testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
-        QFile garbage(path("garbage.avi"));
-        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        testfiles::writeAll(path("text.mid"), "not a MIDI file");
+        QByteArray garbage;
         for (int i = 0; i < 4096; ++i)
-            garbage.putChar(static_cast<char>((i * 7919) % 251));
+            garbage += static_cast<char>((i * 7919) % 251);
+        testfiles::writeAll(path("garbage.avi"), garbage);
     }
 
-    void init() { useUntimedEngine(); }
+    void init() { MediaPlayer::setEngineOptions({true, true, {}}); }
 
-    void designValues() {
-        MediaPlayer p;
-        QCOMPARE(p.Width(), 4200);
-        QCOMPARE(p.Height(), 3765);
-        QCOMPARE(p.PlayCount(), 1);
-        QCOMPARE(p.Volume(), 0);
-        QCOMPARE(p.Mute(), false);
-        QCOMPARE(p.FileName(), QString());
-        p.setWidth(5000);
-        QCOMPARE(p.Width(), 4995); // whole pixels of 15 twips
-    }
-
-    void formats_data() {
+    void outcomes_data() {
         QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("queued"); // reached from the queue, after a tone
+        QTest::addColumn<QString>("status");
         QTest::addColumn<QSize>("picture");
-        QTest::newRow("mp3") << "tone.mp3" << QSize();
-        QTest::newRow("wav") << "tone.wav" << QSize();
-        QTest::newRow("wma") << "tone.wma" << QSize();
-        QTest::newRow("midi") << "song.mid" << QSize();
-        QTest::newRow("mpeg") << "clip.mpg" << QSize(352, 262);
-        QTest::newRow("avi") << "clip.avi" << QSize(320, 240);
-        QTest::newRow("wmv") << "clip.wmv" << QSize(176, 144);
+        for (const char* sound : {"tone.mp3", "tone.wav", "tone.wma", "song.mid"})
+            QTest::newRow(sound) << sound << false << kEnded << QSize();
+        QTest::newRow("mpeg") << "clip.mpg" << false << kEnded << QSize(352, 262);
+        QTest::newRow("avi") << "clip.avi" << false << kEnded << QSize(320, 240);
+        QTest::newRow("wmv") << "clip.wmv" << false << kEnded << QSize(176, 144);
+        const QList<std::tuple<const char*, const char*, QString>> failures{
+            {"missing", "missing.mp3", kMissing},
+            {"garbage", "garbage.avi", kFormat},
+            {"folder", "album", kFormat},
+            {"folder in a list", "folder.m3u", kFormat},
+            {"not MIDI", "text.mid", kFormat}};
+        for (bool queued : {false, true})
+            for (const auto& [tag, file, status] : failures)
+                QTest::addRow("%s%s", queued ? "queued " : "", tag)
+                    << file << queued << status << QSize();
     }
-    // Every format opens, plays to its end and says so exactly once; the
-    // control takes the picture's size, or shrinks to its strip for sound.
-    void formats() {
+    // Every format plays to its end and says so once, the control taking the
+    // picture's size or shrinking to its strip for sound. A file that fails
+    // ends nothing, set or reached from the queue, and nothing plays after it.
+    // Each replaces a file that was playing, and what was queued after that.
+    void outcomes() {
         QFETCH(QString, file);
+        QFETCH(bool, queued);
+        QFETCH(QString, status);
         QFETCH(QSize, picture);
-        // A picture is measured while it shows: in untimed mode a short clip
-        // can be over before its size is read.
-        if (!picture.isEmpty())
+        if (!picture.isEmpty()) // measured while it shows: untimed, a clip is over at once
             MediaPlayer::setEngineOptions({true, false, {}});
         MediaPlayer p;
         QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-        p.setFileName(path(file));
-        QCOMPARE(p.FileName(), path(file));
-        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
+        QSignalSpy next(&p, &MediaPlayer::NextStarted);
+        p.setFileName(path("long.wav"));
+        p.setNextFileName(path("tone.mp3"));
+        p.setFileName(path(queued ? "tone.wav" : file));
+        p.setNextFileName(queued ? path(file) : status == kEnded ? QString() : path("tone.wav"));
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == MediaPlayer::State::Ended ||
+                                     p.state() == MediaPlayer::State::Failed,
+                                 kTimeout);
         QTest::qWait(200);
-        QCOMPARE(ends.count(), 1);
-        QCOMPARE(ends.first().first().toInt(), 0);
-        QCOMPARE(p.state(), MediaPlayer::State::Ended);
+        QCOMPARE(p.statusText(), status);
+        QCOMPARE(p.FileName(), path(file));
+        QCOMPARE(p.NextFileName(), QString());
+        QCOMPARE(next.count(), int(queued));
+        QCOMPARE(ends.count(), int(status == kEnded));
         QCOMPARE(p.pictureSize(), picture);
+        if (status != kEnded)
+            return;
+        QCOMPARE(ends.first().first().toInt(), 0);
         if (picture.isEmpty()) {
             QVERIFY2(p.Height() < 1765, qPrintable(QString::number(p.Height())));
-        } else {
-            QVERIFY(p.Height() > 1765);
-            // The picture plus the strip; never narrower than the design width.
+        } else { // the picture and the strip; never narrower than the design width
             QCOMPARE(p.width(), std::max(picture.width(), 280));
             QVERIFY(p.height() > picture.height() && p.height() < picture.height() + 118);
         }
-    }
-
-    // A playlist is one item made of its entries: one end, after
-    // the last of them, and the name given stays.
-    void listIsOneItem() {
-        QFile list(path("two.m3u"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write((path("tone.wav") + "\n" + path("tone.mp3") + "\n").toUtf8());
-        list.close();
-        MediaPlayer p;
-        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-        QSignalSpy states(&p, &MediaPlayer::stateChanged);
-        p.setFileName(path("two.m3u"));
-        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
-        QTest::qWait(200);
-        QCOMPARE(ends.count(), 1);
-        QCOMPARE(p.FileName(), path("two.m3u"));
-        int playing = 0;
-        for (const auto& s : states)
-            playing += s.first().value<MediaPlayer::State>() == MediaPlayer::State::Playing;
-        QCOMPARE(playing, 2);
-    }
-
-    void midiLengthFollowsTheTicks() {
-        QVERIFY(testmedia::writeMidi(path("four.mid"), 4)); // four quarters at 120: 2 s
-        MediaPlayer::setEngineOptions({true, false, {}});
-        MediaPlayer p;
-        p.setFileName(path("four.mid"));
-        QTRY_VERIFY_WITH_TIMEOUT(p.engine() && p.engine()->duration() > 0, kTimeout);
-        QVERIFY2(std::abs(p.engine()->duration() - 3.0) < 0.05,
-                 qPrintable(QString::number(p.engine()->duration())));
     }
 
     void playCountZeroRepeatsUntilSetToOne() {
@@ -163,40 +143,72 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
     }
 
-    void secondFileReplacesTheFirst() {
-        MediaPlayer p;
-        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-        p.setFileName(path("long.wav"));
-        p.setFileName(path("tone.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
-        QTest::qWait(300);
-        QCOMPARE(ends.count(), 1);
-        QCOMPARE(p.FileName(), path("tone.mp3"));
+    void heardOutput_data() {
+        QTest::addColumn<QString>("files"); // the first is set, the others queued in turn
+        QTest::addColumn<int>("playCount");
+        QTest::addColumn<int>("volume"); // hundredths of a decibel; 1: muted
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("heard"); // NextStarted and EndOfStream, with FileName()
+        const char *tones = "t1.wav t2.wav t3.wav",
+                   *toneEvents = "next t2.wav,next t3.wav,end t3.wav";
+        QTest::newRow("three tones") << tones << 1 << 0 << 52920 << toneEvents;
+        QTest::newRow("no repeat while queued, -27 dB")
+            << tones << 0 << -2700 << 52920 << toneEvents;
+        // A list is one item made of its entries: one end, after the last; its name stays.
+        QTest::newRow("a list, muted") << "t12.m3u" << 1 << 1 << 26460 << "end t12.m3u";
+        QTest::newRow("a list, a tone")
+            << "t12.m3u t3.wav" << 1 << 0 << 52920 << "next t3.wav,end t3.wav";
+        // 0.5 s of notes and the synthesizer's 1 s tail.
+        QTest::newRow("tone, MIDI")
+            << "t1.wav song.mid" << 1 << 0 << 8820 + 66150 << "next song.mid,end song.mid";
     }
-
-    void failuresRaiseNoEnd_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("missing") << "missing.mp3"
-                                 << "ファイルが見つかりません";
-        QTest::newRow("garbage") << "garbage.avi"
-                                 << "この形式は再生できません";
-        QTest::newRow("folder") << "album"
-                                << "この形式は再生できません";
-        QTest::newRow("folder in a list") << "folder.m3u" // never expanded
-                                          << "この形式は再生できません";
-    }
-    void failuresRaiseNoEnd() {
-        QFETCH(QString, file);
-        QFETCH(QString, status);
-        MediaPlayer p;
-        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-        p.setFileName(path(file));
-        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Failed, kTimeout);
-        QCOMPARE(p.statusText(), status);
-        QCOMPARE(p.FileName(), path(file));
-        QTest::qWait(200);
-        QCOMPARE(ends.count(), 0);
+    // The engine's untimed PCM output, sample for sample: queued files join
+    // into one stream as long as all of them, never silent where they meet,
+    // at the level asked for.
+    void heardOutput() {
+        QFETCH(QString, files);
+        QFETCH(int, playCount);
+        QFETCH(int, volume);
+        QFETCH(int, frames);
+        QFETCH(QString, heard);
+        const QStringList queue = files.split(' ');
+        const QString out = path(QString("%1.pcm").arg(QTest::currentDataTag()));
+        QStringList events;
+        {
+            QList<QPair<QByteArray, QByteArray>> pcm{{"ao", "pcm"}, {"ao-pcm-waveheader", "no"}};
+            pcm << qMakePair("audio-format", "s16") << qMakePair("audio-channels", "stereo")
+                << qMakePair(QByteArray("ao-pcm-file"), QFile::encodeName(out));
+            MediaPlayer::setEngineOptions({true, true, pcm});
+            MediaPlayer p;
+            const auto name = [&p] {
+                return QFileInfo(p.FileName()).fileName();
+            };
+            connect(&p, &MediaPlayer::EndOfStream, &p, [&] { events << "end " + name(); });
+            connect(&p, &MediaPlayer::NextStarted, &p, [&] {
+                events << "next " + name() + p.NextFileName();
+                if (events.size() + 1 < queue.size())
+                    p.setNextFileName(path(queue[events.size() + 1]));
+                else
+                    p.setPlayCount(1); // the last file plays once
+            });
+            p.setPlayCount(playCount);
+            p.setVolume(std::min(volume, 0));
+            p.setMute(volume == 1);
+            p.setFileName(path(queue[0]));
+            if (queue.size() > 1)
+                p.setNextFileName(path(queue[1]));
+            QTRY_COMPARE_WITH_TIMEOUT(events.join(','), heard, kTimeout);
+        } // the output is whole once the player is gone
+        const Heard h = hear(out);
+        QVERIFY2(std::abs(h.frames - frames) <= 44, qPrintable(QString::number(h.frames))); // 1 ms
+        const double db = 20 * std::log10(h.rms / (0.5 * 32767 / std::sqrt(2.0)));
+        if (volume == 1)
+            QVERIFY(h.rms < 1);
+        else if (!files.endsWith(".mid")) { // notes start and end in silence
+            QVERIFY2(std::abs(db - volume / 100.0) < (volume ? 0.5 : 0.2),
+                     qPrintable(QString::number(db)));
+            QVERIFY2(h.silence < 4, qPrintable(QString::number(h.silence)));
+        }
     }
 
     // In real time: a stop ends playback without an end of stream, and the
@@ -208,7 +220,9 @@ private slots:
         p.setFileName(path("long.wav"));
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
         QTRY_VERIFY_WITH_TIMEOUT(p.timeText().startsWith("0:00 / 0:30"), kTimeout);
+        p.setNextFileName(path("tone.wav"));
         p.Stop();
+        QCOMPARE(p.NextFileName(), QString());
         QCOMPARE(p.state(), MediaPlayer::State::Stopped);
         QCOMPARE(p.statusText(), QStringLiteral("停止"));
         QTest::qWait(300);
@@ -225,48 +239,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
         QTest::qWait(300);
         QCOMPARE(p.state(), MediaPlayer::State::Paused);
-    }
-
-    void volumeMapping() {
-        QCOMPARE(volume::engineVolume(0), 100.0);
-        QVERIFY(std::abs(volume::engineVolume(-2700) - 35.4813) < 1e-3);
-        QCOMPARE(volume::engineVolume(500), 100.0);
-    }
-
-    // Measured on the engine's real output: -2700 is 27 dB down, mute is
-    // silence.
-    void volumeOnRealOutput() {
-        auto render = [&](const QString& out, int volume, bool mute) {
-            MediaPlayer::setEngineOptions({true,
-                                           true,
-                                           {{"ao", "pcm"},
-                                            {"ao-pcm-file", QFile::encodeName(out)},
-                                            {"ao-pcm-waveheader", "no"},
-                                            {"audio-format", "s16"},
-                                            {"audio-channels", "stereo"}}});
-            MediaPlayer p;
-            p.setVolume(volume);
-            p.setMute(mute);
-            QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-            p.setFileName(path("tone.wav"));
-            QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
-        };
-        render(path("full.pcm"), 0, false);
-        render(path("quiet.pcm"), -2700, false);
-        render(path("muted.pcm"), 0, true);
-        const double full = rms(path("full.pcm")), quiet = rms(path("quiet.pcm"));
-        QVERIFY(full > 1000);
-        const double db = 20 * std::log10(quiet / full);
-        QVERIFY2(std::abs(db + 27) < 0.5, qPrintable(QString::number(db)));
-        QVERIFY(rms(path("muted.pcm")) < 1);
-        QVERIFY(std::abs(full - 0.5 * 32767 / std::sqrt(2.0)) < 300); // full level untouched
-    }
-
-    void timeFormat() {
-        QCOMPARE(ControlStrip::formatTime(0), QStringLiteral("0:00"));
-        QCOMPARE(ControlStrip::formatTime(12.7), QStringLiteral("0:12"));
-        QCOMPARE(ControlStrip::formatTime(225), QStringLiteral("3:45"));
-        QCOMPARE(ControlStrip::formatTime(3723), QStringLiteral("1:02:03"));
     }
 };
 
