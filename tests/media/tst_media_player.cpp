@@ -14,23 +14,17 @@ constexpr int kTimeout = 20000;
 const QString kEnded = "再生終了", kMissing = "ファイルが見つかりません",
               kFormat = "この形式は再生できません";
 
-// Raw 16-bit stereo output: its length in frames, its level, and the longest
-// run of frames that are all but silent.
-struct Heard {
-    qsizetype frames;
-    double rms;
-    int silence = 0;
-};
-Heard hear(const QString& pcmPath) {
+// Raw 16-bit stereo output: frames, level, and the longest all but silent run.
+std::tuple<qsizetype, double, int> hear(const QString& pcmPath) {
     const QByteArray bytes = testfiles::readAll(pcmPath);
     const auto* s = reinterpret_cast<const std::int16_t*>(bytes.constData());
-    Heard h{bytes.size() / 4, 0};
-    for (int i = 0, run = 0; i < h.frames * 2; i += 2, h.silence = std::max(h.silence, run)) {
-        h.rms += double(s[i]) * s[i] / h.frames;
+    double sum = 0;
+    int silence = 0;
+    for (int i = 0, run = 0; i < bytes.size() / 2; i += 2, silence = std::max(silence, run)) {
+        sum += double(s[i]) * s[i];
         run = std::abs(s[i]) < 8 ? run + 1 : 0;
     }
-    h.rms = std::sqrt(h.rms);
-    return h;
+    return {bytes.size() / 4, std::sqrt(sum / std::max<qsizetype>(bytes.size() / 4, 1)), silence};
 }
 
 } // namespace
@@ -60,10 +54,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir("album") && testmedia::writeWav(path("album/a.wav"), 0.1));
         testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
         testfiles::writeAll(path("text.mid"), "not a MIDI file");
-        QByteArray garbage;
-        for (int i = 0; i < 4096; ++i)
-            garbage += static_cast<char>((i * 7919) % 251);
-        testfiles::writeAll(path("garbage.avi"), garbage);
+        testfiles::writeAll(path("garbage.avi"),
+                            testfiles::readAll(path("tone.wav")).mid(44, 4096));
     }
 
     void init() { MediaPlayer::setEngineOptions({true, true, {}}); }
@@ -89,10 +81,9 @@ private slots:
                 QTest::addRow("%s%s", queued ? "queued " : "", tag)
                     << file << queued << status << QSize();
     }
-    // Every format plays to its end and says so once, the control taking the
-    // picture's size or shrinking to its strip for sound. A file that fails
-    // ends nothing, set or reached from the queue, and nothing plays after it.
-    // Each replaces a file that was playing, and what was queued after that.
+    // Each file replaces one playing and what was queued after it. It plays to its end and
+    // says so once, the control fitting its picture; or it fails, ending nothing, set or
+    // reached from the queue, and nothing plays after it.
     void outcomes() {
         QFETCH(QString, file);
         QFETCH(bool, queued);
@@ -107,11 +98,8 @@ private slots:
         p.setNextFileName(path("tone.mp3"));
         p.setFileName(path(queued ? "tone.wav" : file));
         p.setNextFileName(queued ? path(file) : status == kEnded ? QString() : path("tone.wav"));
-        QTRY_VERIFY_WITH_TIMEOUT(p.state() == MediaPlayer::State::Ended ||
-                                     p.state() == MediaPlayer::State::Failed,
-                                 kTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(p.statusText(), status, kTimeout);
         QTest::qWait(200);
-        QCOMPARE(p.statusText(), status);
         QCOMPARE(p.FileName(), path(file));
         QCOMPARE(p.NextFileName(), QString());
         QCOMPARE(next.count(), int(queued));
@@ -120,27 +108,11 @@ private slots:
         if (status != kEnded)
             return;
         QCOMPARE(ends.first().first().toInt(), 0);
-        if (picture.isEmpty()) {
-            QVERIFY2(p.Height() < 1765, qPrintable(QString::number(p.Height())));
-        } else { // the picture and the strip; never narrower than the design width
-            QCOMPARE(p.width(), std::max(picture.width(), 280));
-            QVERIFY(p.height() > picture.height() && p.height() < picture.height() + 118);
-        }
-    }
-
-    void playCountZeroRepeatsUntilSetToOne() {
-        MediaPlayer p;
-        QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
-        QSignalSpy passes(&p, &MediaPlayer::PassEnded);
-        p.setPlayCount(0);
-        p.setFileName(path("tone.wav"));
-        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
-        QTest::qWait(500); // dozens of passes in untimed mode
-        QCOMPARE(ends.count(), 0);
-        QVERIFY(passes.count() > 0); // each pass is seen, without an end
-        QCOMPARE(p.state(), MediaPlayer::State::Playing);
-        p.setPlayCount(1);
-        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
+        // The picture and the strip, never narrower than the design width; or the strip alone.
+        QCOMPARE(p.width(), std::max(picture.width(), 280));
+        QVERIFY(picture.isEmpty()
+                    ? p.Height() < 1765
+                    : p.height() > picture.height() && p.height() < picture.height() + 118);
     }
 
     void heardOutput_data() {
@@ -149,11 +121,9 @@ private slots:
         QTest::addColumn<int>("volume"); // hundredths of a decibel; 1: muted
         QTest::addColumn<int>("frames");
         QTest::addColumn<QString>("heard"); // NextStarted and EndOfStream, with FileName()
-        const char *tones = "t1.wav t2.wav t3.wav",
-                   *toneEvents = "next t2.wav,next t3.wav,end t3.wav";
-        QTest::newRow("three tones") << tones << 1 << 0 << 52920 << toneEvents;
         QTest::newRow("no repeat while queued, -27 dB")
-            << tones << 0 << -2700 << 52920 << toneEvents;
+            << "t1.wav t2.wav t3.wav" << 0 << -2700 << 52920
+            << "next t2.wav,next t3.wav,end t3.wav";
         // A list is one item made of its entries: one end, after the last; its name stays.
         QTest::newRow("a list, muted") << "t12.m3u" << 1 << 1 << 26460 << "end t12.m3u";
         QTest::newRow("a list, a tone")
@@ -162,9 +132,8 @@ private slots:
         QTest::newRow("tone, MIDI")
             << "t1.wav song.mid" << 1 << 0 << 8820 + 66150 << "next song.mid,end song.mid";
     }
-    // The engine's untimed PCM output, sample for sample: queued files join
-    // into one stream as long as all of them, never silent where they meet,
-    // at the level asked for.
+    // The engine's untimed PCM output: queued files join into one stream as long as
+    // all of them, never silent where they meet, at the level asked for.
     void heardOutput() {
         QFETCH(QString, files);
         QFETCH(int, playCount);
@@ -180,12 +149,9 @@ private slots:
                 << qMakePair(QByteArray("ao-pcm-file"), QFile::encodeName(out));
             MediaPlayer::setEngineOptions({true, true, pcm});
             MediaPlayer p;
-            const auto name = [&p] {
-                return QFileInfo(p.FileName()).fileName();
-            };
-            connect(&p, &MediaPlayer::EndOfStream, &p, [&] { events << "end " + name(); });
-            connect(&p, &MediaPlayer::NextStarted, &p, [&] {
-                events << "next " + name() + p.NextFileName();
+            connect(&p, &MediaPlayer::EndOfStream, [&] { events << "end " + p.FileName(); });
+            connect(&p, &MediaPlayer::NextStarted, [&] {
+                events << "next " + p.FileName() + p.NextFileName();
                 if (events.size() + 1 < queue.size())
                     p.setNextFileName(path(queue[events.size() + 1]));
                 else
@@ -195,35 +161,38 @@ private slots:
             p.setVolume(std::min(volume, 0));
             p.setMute(volume == 1);
             p.setFileName(path(queue[0]));
-            if (queue.size() > 1)
-                p.setNextFileName(path(queue[1]));
-            QTRY_COMPARE_WITH_TIMEOUT(events.join(','), heard, kTimeout);
+            p.setNextFileName(queue.size() > 1 ? path(queue[1]) : QString());
+            QTRY_COMPARE_WITH_TIMEOUT(events.join(',').remove(dir.path() + '/'), heard, kTimeout);
         } // the output is whole once the player is gone
-        const Heard h = hear(out);
-        QVERIFY2(std::abs(h.frames - frames) <= 44, qPrintable(QString::number(h.frames))); // 1 ms
-        const double db = 20 * std::log10(h.rms / (0.5 * 32767 / std::sqrt(2.0)));
+        const auto [length, rms, silence] = hear(out);
+        QVERIFY2(std::abs(length - frames) <= 44, qPrintable(QString::number(length))); // 1 ms
+        const double db = 20 * std::log10(rms / (0.5 * 32767 / std::sqrt(2.0)));
         if (volume == 1)
-            QVERIFY(h.rms < 1);
+            QVERIFY(rms < 1);
         else if (!files.endsWith(".mid")) { // notes start and end in silence
-            QVERIFY2(std::abs(db - volume / 100.0) < (volume ? 0.5 : 0.2),
-                     qPrintable(QString::number(db)));
-            QVERIFY2(h.silence < 4, qPrintable(QString::number(h.silence)));
+            QVERIFY(std::abs(db - volume / 100.0) < (volume ? 0.5 : 0.2));
+            QVERIFY2(silence < 4, qPrintable(QString::number(silence)));
         }
     }
 
-    // In real time: a stop ends playback without an end of stream, and the
-    // file plays again from the start.
-    void stopInRealTime() {
+    // In real time. PlayCount 0: each pass is seen, without an end, until it is set to 1.
+    // A stop raises no end of stream; the file plays again from the start.
+    void playCountAndStop() {
         MediaPlayer::setEngineOptions({true, false, {}});
         MediaPlayer p;
         QSignalSpy ends(&p, &MediaPlayer::EndOfStream);
+        QSignalSpy passes(&p, &MediaPlayer::PassEnded);
+        p.setPlayCount(0);
+        p.setFileName(path("t1.wav"));
+        QTRY_VERIFY_WITH_TIMEOUT(passes.count() > 2 && ends.isEmpty(), kTimeout);
+        p.setPlayCount(1);
+        QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
+        ends.clear();
         p.setFileName(path("long.wav"));
-        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
         QTRY_VERIFY_WITH_TIMEOUT(p.timeText().startsWith("0:00 / 0:30"), kTimeout);
         p.setNextFileName(path("tone.wav"));
         p.Stop();
         QCOMPARE(p.NextFileName(), QString());
-        QCOMPARE(p.state(), MediaPlayer::State::Stopped);
         QCOMPARE(p.statusText(), QStringLiteral("停止"));
         QTest::qWait(300);
         QCOMPARE(ends.count(), 0);
@@ -232,8 +201,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
         p.playPause();
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
-        // Play/pause while the file still opens: it opens paused.
-        p.setFileName(path("long.wav"));
+        p.setFileName(path("long.wav")); // play/pause while it opens: it opens paused
         QCOMPARE(p.state(), MediaPlayer::State::Opening);
         p.playPause();
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
