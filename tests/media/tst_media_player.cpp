@@ -36,7 +36,6 @@ class TestMediaPlayer : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(testmedia::writeWav(path("tone.wav"), 0.3));
         QVERIFY(testmedia::writeWav(path("long.wav"), 30));
         for (int i : {1, 2, 3})
             QVERIFY(testmedia::writeWav(path(QString("t%1.wav").arg(i)), 0.2 * i, 300 * i));
@@ -54,8 +53,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir("album") && testmedia::writeWav(path("album/a.wav"), 0.1));
         testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
         testfiles::writeAll(path("text.mid"), "not a MIDI file");
-        testfiles::writeAll(path("garbage.avi"),
-                            testfiles::readAll(path("tone.wav")).mid(44, 4096));
+        testfiles::writeAll(path("garbage.avi"), testfiles::readAll(path("t3.wav")).mid(44, 4096));
     }
 
     void init() { MediaPlayer::setEngineOptions({true, true, {}}); }
@@ -65,21 +63,17 @@ private slots:
         QTest::addColumn<bool>("queued"); // reached from the queue, after a tone
         QTest::addColumn<QString>("status");
         QTest::addColumn<QSize>("picture");
-        for (const char* sound : {"tone.mp3", "tone.wav", "tone.wma", "song.mid"})
+        for (const char* sound : {"tone.mp3", "t1.wav", "tone.wma", "song.mid"})
             QTest::newRow(sound) << sound << false << kEnded << QSize();
         QTest::newRow("mpeg") << "clip.mpg" << false << kEnded << QSize(352, 262);
         QTest::newRow("avi") << "clip.avi" << false << kEnded << QSize(320, 240);
         QTest::newRow("wmv") << "clip.wmv" << false << kEnded << QSize(176, 144);
-        const QList<std::tuple<const char*, const char*, QString>> failures{
-            {"missing", "missing.mp3", kMissing},
-            {"garbage", "garbage.avi", kFormat},
-            {"folder", "album", kFormat},
-            {"folder in a list", "folder.m3u", kFormat},
-            {"not MIDI", "text.mid", kFormat}};
+        // A folder, named or in a list, is never opened; text.mid is no MIDI file.
         for (bool queued : {false, true})
-            for (const auto& [tag, file, status] : failures)
-                QTest::addRow("%s%s", queued ? "queued " : "", tag)
-                    << file << queued << status << QSize();
+            for (const char* file :
+                 {"missing.mp3", "garbage.avi", "album", "folder.m3u", "text.mid"})
+                QTest::addRow("%s%s", queued ? "queued " : "", file)
+                    << file << queued << (file[0] == 'm' ? kMissing : kFormat) << QSize();
     }
     // Each file replaces one playing and what was queued after it. It plays to its end and
     // says so once, the control fitting its picture; or it fails, ending nothing, set or
@@ -96,8 +90,8 @@ private slots:
         QSignalSpy next(&p, &MediaPlayer::NextStarted);
         p.setFileName(path("long.wav"));
         p.setNextFileName(path("tone.mp3"));
-        p.setFileName(path(queued ? "tone.wav" : file));
-        p.setNextFileName(queued ? path(file) : status == kEnded ? QString() : path("tone.wav"));
+        p.setFileName(path(queued ? "t1.wav" : file));
+        p.setNextFileName(queued ? path(file) : status == kEnded ? QString() : path("t1.wav"));
         QTRY_COMPARE_WITH_TIMEOUT(p.statusText(), status, kTimeout);
         QTest::qWait(200);
         QCOMPARE(p.FileName(), path(file));
@@ -187,15 +181,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(passes.count() > 2 && ends.isEmpty(), kTimeout);
         p.setPlayCount(1);
         QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
-        ends.clear();
         p.setFileName(path("long.wav"));
         QTRY_VERIFY_WITH_TIMEOUT(p.timeText().startsWith("0:00 / 0:30"), kTimeout);
-        p.setNextFileName(path("tone.wav"));
+        p.setNextFileName(path("t1.wav"));
         p.Stop();
         QCOMPARE(p.NextFileName(), QString());
         QCOMPARE(p.statusText(), QStringLiteral("停止"));
         QTest::qWait(300);
-        QCOMPARE(ends.count(), 0);
+        QCOMPARE(ends.count(), 1); // the first file's only
         QCOMPARE(p.FileName(), path("long.wav"));
         p.playPause();
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);

@@ -20,13 +20,12 @@ private slots:
         QByteArray tempo("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk\0\0\0", 21);
         tempo += char(sizeof kTrack - 1) + QByteArray(kTrack, sizeof kTrack - 1);
         QTest::newRow("tempo change") << tempo << 1920;
-        QTest::newRow("truncated: what it holds") << testmedia::midiBytes(4).chopped(20) << 0;
+        QTest::newRow("truncated") << testmedia::midiBytes(4).chopped(20) << 0;
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("WAV") << QByteArray("RIFF....WAVE") << -1;
         QTest::newRow("division 0") << QByteArray("MThd\0\0\0\x06\0\0\0\x01\0\0", 14) << -1;
     }
-    // Length and tick/time mapping follow the tempo map; a file that is no
-    // MIDI file gives no timeline.
+    // Length and times follow the tempo map; a truncated file gives what it holds.
     void timeline() {
         QFETCH(QByteArray, smf);
         QFETCH(int, lastTick);
@@ -40,18 +39,14 @@ private slots:
         }
     }
 
-    // The rendered stream is a WAV that sounds and gives the same samples again
-    // after a jump back (its length is heard through the engine).
+    // The stream sounds, and gives the same samples again after a jump back.
     void streamRendersAndSeeks() {
-        if (MidiStream::soundfontPath().isEmpty())
-            QSKIP("no General MIDI soundfont installed");
         QTemporaryDir dir;
         QVERIFY(testmedia::writeMidi(dir.filePath("a.mid"), 2));
         auto s = MidiStream::open(dir.filePath("a.mid"));
         QVERIFY(s);
         QByteArray first(64 * 1024, '\0'), again(first.size(), '\0');
         QCOMPARE(s->read(first.data(), first.size()), first.size());
-        QVERIFY(first.startsWith("RIFF"));
         const auto* samples = reinterpret_cast<const std::int16_t*>(first.constData() + 44);
         QVERIFY(*std::max_element(samples, samples + 16000) > 3000);
         QVERIFY(s->seek(0));
