@@ -295,6 +295,7 @@ void MpvBackend::load(const QString& path) {
     if (!handle_)
         return;
     currentPath_ = path;
+    opening_.clear();
     endPending_ = false;
     expanded_.clear();
     // Replacing the playlist drops the queued file with it.
