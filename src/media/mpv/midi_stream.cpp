@@ -137,8 +137,8 @@ MidiStream::~MidiStream() {
 bool MidiStream::restartPlayerAt(std::int64_t frame) {
     // The sound at a time depends on every event before it, and a used
     // synthesizer still rings with what it played: a jump starts a fresh
-    // synthesizer (sharing the loaded soundfont) and a
-    // player that replays the controls up to the target without the notes.
+    // synthesizer (on the shared soundfont, so it costs little) and a player
+    // that replays the controls up to the target without the notes.
     dropSynth();
     synth_ = new_fluid_synth(settings_);
     if (!synth_ || fluid_synth_add_sfont(synth_, font_) < 0)
