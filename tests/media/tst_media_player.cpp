@@ -68,7 +68,6 @@ private slots:
         QTest::newRow("mpeg") << "clip.mpg" << false << kEnded << QSize(352, 262);
         QTest::newRow("avi") << "clip.avi" << false << kEnded << QSize(320, 240);
         QTest::newRow("wmv") << "clip.wmv" << false << kEnded << QSize(176, 144);
-        // A folder, named or in a list, is never opened; text.mid is no MIDI file.
         for (bool queued : {false, true})
             for (const char* file :
                  {"missing.mp3", "garbage.avi", "album", "folder.m3u", "text.mid"})
@@ -146,9 +145,10 @@ private slots:
             connect(&p, &MediaPlayer::EndOfStream, [&] { events << "end " + p.FileName(); });
             connect(&p, &MediaPlayer::NextStarted, [&] {
                 events << "next " + p.FileName() + p.NextFileName();
-                if (events.size() + 1 < queue.size())
-                    p.setNextFileName(path(queue[events.size() + 1]));
-                else
+                const int n = events.size() + 1;
+                p.setNextFileName(path("t1.wav")); // replaced, or dropped after the last
+                p.setNextFileName(n < queue.size() ? path(queue[n]) : QString());
+                if (n >= queue.size())
                     p.setPlayCount(1); // the last file plays once
             });
             p.setPlayCount(playCount);
