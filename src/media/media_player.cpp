@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -92,6 +93,7 @@ void MediaPlayer::setWidth(int twipsValue) {
 
 void MediaPlayer::setFileName(const QString& path) {
     fileName_ = path;
+    nextFileName_.clear();
     picture_ = QSize();
     pauseWhenOpen_ = false;
     if (path.isEmpty()) {
@@ -110,7 +112,22 @@ void MediaPlayer::setFileName(const QString& path) {
     }
 }
 
+void MediaPlayer::setNextFileName(const QString& path) {
+    nextFileName_ = path;
+}
+
+// A plain hand-over at the end of the current file: the queued one opens as
+// setFileName() would open it. False when nothing is queued.
+bool MediaPlayer::startNext() {
+    if (nextFileName_.isEmpty())
+        return false;
+    setFileName(std::exchange(nextFileName_, {})); // a copy: setFileName() drops the queue
+    emit NextStarted();
+    return true;
+}
+
 void MediaPlayer::Stop() {
+    nextFileName_.clear();
     loadPending_ = false;
     if (engine_)
         engine_->stop();
@@ -225,10 +242,15 @@ void MediaPlayer::startEngine() {
             setState(paused ? State::Paused : State::Playing);
     });
     connect(engine_, &Engine::endOfStream, this, [this] {
+        if (startNext())
+            return;
         setState(State::Ended);
         emit EndOfStream(0);
     });
-    connect(engine_, &Engine::passEnded, this, &MediaPlayer::PassEnded);
+    connect(engine_, &Engine::passEnded, this, [this] {
+        if (!startNext())
+            emit PassEnded();
+    });
     connect(engine_, &Engine::failed, this, [this](Engine::Failure f) {
         failure_ = f;
         picture_ = QSize();

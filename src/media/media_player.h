@@ -32,6 +32,11 @@ public:
     QString FileName() const { return fileName_; }
     void setFileName(const QString& path);
 
+    // Hands the engine the file to play right after the current one, without a gap; "" drops it.
+    // Replaces any queued file. setFileName() and Stop() drop it too.
+    void setNextFileName(const QString& path);
+    QString NextFileName() const { return nextFileName_; }
+
     // Stops playback; the file stays loaded and plays again from the start.
     void Stop();
 
@@ -91,6 +96,11 @@ signals:
     // A pass of a repeating file (PlayCount 0) ended; the file plays again by
     // itself. Lets a shown playlist go on while the file would repeat.
     void PassEnded();
+    // The queued file took over at the end of the current one: FileName() now names it and
+    // NextFileName() is "". Emitted instead of EndOfStream/PassEnded for that end, when the queued
+    // file starts opening. If it then fails, the player goes to Failed exactly as setFileName() of
+    // that file would (status text, no EndOfStream).
+    void NextStarted();
     void stateChanged(MediaPlayer::State state);
     // The position was moved by a seek (from the position bar or from
     // setCurrentPosition); the argument is where it went, in seconds.
@@ -107,6 +117,7 @@ private:
     void fitToPicture(QSize picture);
     void showContextMenu(const QPoint& globalPos);
     void refreshTime();
+    bool startNext();
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
@@ -120,6 +131,7 @@ private:
     bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
 
     QString fileName_;
+    QString nextFileName_;
     int playCount_ = 1;
     bool mute_ = false;
     int volume_ = 0;
