@@ -74,6 +74,7 @@ int Main(int argc, char* argv[]) {
         if (const QString local = platform::localName(name); !local.isEmpty())
             names << local;
     SingleInstance instance;
+    instance.setFilesToHandOver(names);
     if (ActivatePrevInstance(instance))
         return 0;
 

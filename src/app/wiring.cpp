@@ -65,6 +65,9 @@ void wireUp(Form1& main) {
 void wireProcess(QApplication& app, SingleInstance& instance, Form1& main) {
     QObject::connect(&instance, &SingleInstance::activationRequested,
                      &NotDouble::RaiseLastActiveWindow);
+    // A later copy's files play as files dropped on the main window do.
+    QObject::connect(&instance, &SingleInstance::filesHandedOver, main.playback(),
+                     &Playback::openFiles);
     // A copy started from now on waits for this one to end, then runs itself.
     QObject::connect(&main, &Form1::unloaded, &instance, &SingleInstance::stopAnswering);
     QObject::connect(&main, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
