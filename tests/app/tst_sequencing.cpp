@@ -98,7 +98,6 @@ private slots:
         const QStringList set = setup.split(' ');
         FakePlayer player;
         QStringList& log = player.log;
-        player.file = path(u'a');
         FakeList entries;
         for (QChar c : set[0])
             entries.paths << path(c);
@@ -107,8 +106,9 @@ private slots:
         core.setListShown(set[1].contains('S'));
         core.setRepeat(set[1].contains('R'));
         core.setPlayRow(set[2].toInt());
+        player.file = path(u'a');    // playing, with nothing queued yet
         if (action == "NextStarted") // the player took the queued file
-            player.file = player.next;
+            core.entriesChanged(), player.file = player.next;
         connect(&core, &Playback::titleChanged, [&](const QString& t) { log << "title " + t; });
         connect(&core, &Playback::entryReached, [&](int r) { log << QString("sel %1").arg(r); });
         connect(&core, &Playback::listPositionChanged,
