@@ -126,7 +126,9 @@ void Playback::queueNext() {
         }
     }
     queuedRow_ = row;
-    player_->setNextFileName(path);
+    // The engine prepares what it is given: the same file is not given twice.
+    if (player_->NextFileName() != path)
+        player_->setNextFileName(path);
 }
 
 void Playback::load(std::int32_t row) {

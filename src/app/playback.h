@@ -22,6 +22,7 @@ public:
     virtual void setFileName(const QString& path) = 0;
     virtual QString FileName() const = 0;
     virtual void setNextFileName(const QString& path) = 0;
+    virtual QString NextFileName() const = 0;
     virtual void Stop() = 0;
 };
 

@@ -21,6 +21,7 @@ public:
     void setFileName(const QString& path) override { player_->setFileName(path); }
     QString FileName() const override { return player_->FileName(); }
     void setNextFileName(const QString& path) override { player_->setNextFileName(path); }
+    QString NextFileName() const override { return player_->NextFileName(); }
     void Stop() override { player_->Stop(); }
 
 private:
