@@ -6,7 +6,6 @@
 #include "app/playback.h"
 #include "app/wiring.h"
 #include "dialogs/running_dialogs.h"
-#include "fs/path_helpers.h"
 #include "media/file_properties.h"
 #include "media/media_player.h"
 #include "platform/numbers.h"
