@@ -4,8 +4,8 @@
 // and compares each figure with its baseline.
 //   bench_playlist --corpus=DIR [benchmark flags]
 #include "app/form1.h"
-#include "app/settings.h"
 #include "media/media_player.h"
+#include "platform/settings.h"
 #include "playlist/frm_list2.h"
 #include "playlist/grid_view.h"
 #include "playlist/m3u.h"

@@ -5,8 +5,8 @@
 // when memory keeps growing.
 //   soak [ENTRIES] [CYCLES]
 #include "app/form1.h"
-#include "app/settings.h"
 #include "media/media_player.h"
+#include "platform/settings.h"
 #include "playlist/frm_list2.h"
 #include "playlist/playlist_grid.h"
 #include "support/test_media.h"

@@ -1,9 +1,6 @@
 #include "app/drop_hook.h"
 
 #include "app/form1.h"
-#include "app/play_state.h"
-#include "fs/path_helpers.h"
-#include "media/media_player.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -51,12 +48,7 @@ bool WindowProc::eventFilter(QObject* watched, QEvent* event) {
         const QStringList files = localFiles(drop->mimeData());
         if (files.isEmpty())
             return false;
-        // Each name opens in turn; the last stays playing and names the caption.
-        for (const QString& path : files) {
-            window_->MediaPlayer1()->setFileName(path);
-            PlayState::setPlayTitle(mFile::GetFileName(path));
-        }
-        window_->setWindowTitle(PlayState::PlayTitle());
+        emit window_->filesDropped(files);
         drop->acceptProposedAction();
         return true;
     }

@@ -1,20 +1,19 @@
 #include "app/form1.h"
 
 #include "app/drop_hook.h"
-#include "app/file_properties.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "app/play_state.h"
-#include "app/settings.h"
+#include "app/playback.h"
+#include "app/wiring.h"
 #include "dialogs/running_dialogs.h"
-#include "fs/path_helpers.h"
+#include "media/file_properties.h"
 #include "media/media_player.h"
 #include "platform/numbers.h"
+#include "platform/settings.h"
 #include "platform/shell.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
 #include "playlist/frm_list2.h"
-#include "playlist/grid_view.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -23,7 +22,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSlider>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -59,8 +57,7 @@ int toTwips(int pixels, double tpp) {
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent)
     , player_(nullptr)
-    , slider_(nullptr)
-    , timer_(new QTimer(this)) {
+    , slider_(nullptr) {
     initResources();
     setWindowTitle(QStringLiteral("Sonoquill"));
     setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
@@ -109,13 +106,13 @@ Form1::Form1(QWidget* parent)
 
     menuBar()->setNativeMenuBar(false); // the layout counts the bar in the window
     buildMenus();
-    timer_->setInterval(50);
-    connect(timer_, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    timer_->start();
-    connect(player_, &MediaPlayer::EndOfStream, this, &Form1::MediaPlayer1_EndOfStream);
-    connect(player_, &MediaPlayer::PassEnded, this, &Form1::MediaPlayer1_PassEnded);
+    // The window follows the player whenever the player's size changes.
+    player_->installEventFilter(this);
     setHeight(player_->Height() + 1000);
     setWidth(player_->Width() + 100);
+    control_ = controlOf(player_);
+    playback_ = new Playback(control_.get(), this);
+    wireUp(*this);
 }
 
 Form1::~Form1() {
@@ -259,11 +256,8 @@ void Form1::Form_Load(const QStringList& commandLine) {
 
 // Each name opens in turn; the last stays playing and names the caption.
 void Form1::OpenCommandLine(const QStringList& names) {
-    if (names.isEmpty())
-        return;
-    for (const QString& name : names)
-        player_->setFileName(name);
-    setWindowTitle(mFile::GetFileName(player_->FileName()));
+    if (!names.isEmpty())
+        emit commandLineNamed(names);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -273,8 +267,16 @@ void Form1::resizeEvent(QResizeEvent* event) {
 
 void Form1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         Form_Resize();
+        Timer1_Timer(); // the player may have changed while minimized
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == player_ && event->type() == QEvent::Resize)
+        Timer1_Timer();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Form_Resize() {
@@ -296,6 +298,8 @@ void Form1::placeControls() {
     slider_->setGeometry(toPixels(c.slider));
 }
 
+// Fits the window to the player: run whenever the player's size changes and
+// when the window comes back from the task bar, never by polling.
 void Form1::Timer1_Timer() {
     if (WindowState() == vbMinimized)
         return;
@@ -357,6 +361,7 @@ void Form1::mnuSort2_Click() {
     }
     if (!list_) {
         list_ = new frmList2(this);
+        emit listCreated(list_);
         list_->Form_Load();
     }
     list_->show();
@@ -376,55 +381,6 @@ void Form1::mnuAbout_Click() {
     about_->show();
     about_->raise();
     about_->activateWindow();
-}
-
-void Form1::MediaPlayer1_EndOfStream(int) {
-    if (!mnuSort2_->isChecked() || !list_) {
-        // The list is hidden: the player stops, or repeats the file by itself.
-        if (chkValue(1) == 0)
-            player_->Stop();
-        return;
-    }
-    PlaylistGrid& grid = list_->grid();
-    GridView* view = list_->Grid1();
-    const std::int32_t rows = grid.Rows();
-    if (rows == 1)
-        return;
-    const std::int32_t playRow = PlayState::PlayRow();
-    auto load = [&](std::int32_t row) {
-        PlayState::setPlayRow(row);
-        grid.setRow(row);
-        player_->setFileName(grid.fullPath(row));
-        grid.setColSel(1);
-        PlayState::setPlayTitle(mFile::GetFileName(player_->FileName()));
-        setWindowTitle(PlayState::PlayTitle());
-    };
-    if (playRow < rows - 1) {
-        load(playRow + 1);
-    } else if (rows == playRow + 1) {
-        if (chkValue(1) == 1) {
-            load(1);
-        } else {
-            PlayState::setPlayRow(1);
-            grid.setRow(1);
-            player_->Stop();
-        }
-    } else {
-        return; // the row it played is gone: nothing to go on from
-    }
-    // Bring the current entry into view, one row more near the bottom.
-    if (!view->RowIsVisible(PlayState::PlayRow()))
-        view->scrollRowIntoView(PlayState::PlayRow());
-    if (grid.Row() >= view->VisibleRows())
-        view->setTopRow(view->TopRow() + 1);
-    list_->showPosition(PlayState::PlayRow());
-}
-
-// With repeat on the player repeats the file by itself; a shown list still
-// goes on to its next entry, and round to the first after the last.
-void Form1::MediaPlayer1_PassEnded() {
-    if (mnuSort2_->isChecked() && list_)
-        MediaPlayer1_EndOfStream(0);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -461,7 +417,6 @@ void Form1::Form_Unload() {
         WriteSetting(kSection, key::WindowLeft, numbers::toText(Left()));
     }
     Flush();
-    timer_->stop();
     player_->Stop();
     emit unloaded();
 }

@@ -5,13 +5,15 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 class MediaPlayer;
+class Playback;
+class PlayerControl;
 class QAction;
 class QAbstractButton;
 class QMenu;
 class QSlider;
-class QTimer;
 class Form2;
 class frmList2;
 
@@ -33,7 +35,8 @@ public:
     MediaPlayer* MediaPlayer1() const { return player_; }
     QAbstractButton* chkCou(int index) const { return boxes_.at(static_cast<size_t>(index)); }
     QSlider* Sl1() const { return slider_; }
-    QTimer* Timer1() const { return timer_; }
+    // What plays and what plays next; the windows send it their requests.
+    Playback* playback() const { return playback_; }
     QAction* mnuPro() const { return mnuPro_; }
     QAction* mnuSort2() const { return mnuSort2_; }
     QMenu* mnuFile() const { return mnuFile_; }
@@ -70,11 +73,15 @@ public:
     void mnuSort2_Click();
     void mnuHelp2_Click();
     void mnuAbout_Click();
-    void MediaPlayer1_EndOfStream(int result);
-    void MediaPlayer1_PassEnded();
     void OpenCommandLine(const QStringList& names);
 
 signals:
+    // Files dropped on the window, to play at once.
+    void filesDropped(const QStringList& names);
+    // Files named on the command line, to play at once.
+    void commandLineNamed(const QStringList& names);
+    // The list window was made; it is wired before it loads.
+    void listCreated(frmList2* list);
     // The close steps have run; the program ends.
     void unloaded();
 
@@ -82,6 +89,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -92,7 +100,8 @@ private:
     MediaPlayer* player_;
     std::array<QAbstractButton*, 3> boxes_{};
     QSlider* slider_;
-    QTimer* timer_;
+    std::unique_ptr<PlayerControl> control_;
+    Playback* playback_ = nullptr;
     QMenu* mnuFile_ = nullptr;
     QAction* mnuPro_ = nullptr;
     QAction* mnuSort2_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include "app/form1.h"
 #include "app/main_layout.h"
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
 

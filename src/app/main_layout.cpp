@@ -32,8 +32,4 @@ QPoint centreOver(const QRect& other, int ownWidth, int ownHeight) {
             other.top() + (other.height() - ownHeight) / 2};
 }
 
-QPoint centreOnScreen(int screenWidth, int screenHeight, int ownWidth, int ownHeight) {
-    return {(screenWidth - ownWidth) / 2, (screenHeight - ownHeight) / 2};
-}
-
 } // namespace layout

@@ -46,7 +46,4 @@ Fit fitToPlayer(int playerWidth, int playerHeight);
 // (integer halves, toward zero).
 QPoint centreOver(const QRect& other, int ownWidth, int ownHeight);
 
-// Top-left corner that centres a window on a screen of the given size.
-QPoint centreOnScreen(int screenWidth, int screenHeight, int ownWidth, int ownHeight);
-
 } // namespace layout

@@ -2,10 +2,9 @@
 
 #include "app/form1.h"
 #include "app/not_double.h"
-#include "app/play_state.h"
+#include "app/playback.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
-#include "playlist/frm_list2.h"
 
 #include <QAbstractButton>
 #include <QDBusAbstractAdaptor>
@@ -103,7 +102,7 @@ public slots:
     void OpenUri(const QString& uri) {
         const QUrl url(uri);
         if (url.isLocalFile())
-            player()->setFileName(url.toLocalFile());
+            mpris_->main()->playback()->openFiles({url.toLocalFile()});
     }
 
 signals:
@@ -171,8 +170,8 @@ QVariantMap Mpris::metadata() const {
     m.insert(QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(
                  QStringLiteral("/io/github/sonoquill/track/%1").arg(qHash(file) & 0x7fffffff))));
-    const QString title =
-        PlayState::PlayTitle().isEmpty() ? mFile::GetFileName(file) : PlayState::PlayTitle();
+    const QString title = main_->playback()->PlayTitle().isEmpty() ? mFile::GetFileName(file)
+                                                                   : main_->playback()->PlayTitle();
     m.insert(QStringLiteral("xesam:title"), title);
     m.insert(
         QStringLiteral("xesam:url"),
@@ -201,26 +200,15 @@ void Mpris::setVolume(double value) {
 }
 
 bool Mpris::canGoNext() const {
-    frmList2* list = main_->playlistWindow();
-    return main_->mnuSort2()->isChecked() && list && list->grid().Rows() > 1;
+    return main_->playback()->canGoNext();
 }
 
 void Mpris::next() {
-    if (!canGoNext())
-        return;
-    frmList2* list = main_->playlistWindow();
-    const std::int32_t rows = list->grid().Rows();
-    const std::int32_t row = PlayState::PlayRow();
-    list->playEntry(row >= 1 && row < rows - 1 ? row + 1 : 1);
+    main_->playback()->next();
 }
 
 void Mpris::previous() {
-    if (!canGoNext())
-        return;
-    frmList2* list = main_->playlistWindow();
-    const std::int32_t rows = list->grid().Rows();
-    const std::int32_t row = PlayState::PlayRow();
-    list->playEntry(row > 1 && row < rows ? row - 1 : rows - 1);
+    main_->playback()->previous();
 }
 
 void Mpris::seek(qlonglong offset) {

@@ -3,9 +3,9 @@
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/mpris.h"
+#include "app/wiring.h"
 #include "platform/process_arguments.h"
 #include "platform/single_instance.h"
-#include "platform/termination.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -69,7 +69,12 @@ int Main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("io.github.sonoquill.Sonoquill"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
 
+    QStringList names;
+    for (const QString& name : command.names)
+        if (const QString local = platform::localName(name); !local.isEmpty())
+            names << local;
     SingleInstance instance;
+    instance.setFilesToHandOver(names);
     if (ActivatePrevInstance(instance))
         return 0;
 
@@ -77,19 +82,9 @@ int Main(int argc, char* argv[]) {
         if (now)
             lastActive() = now->window();
     });
-    QObject::connect(&instance, &SingleInstance::activationRequested, &RaiseLastActiveWindow);
-
     Form1 form;
     mainWindow() = &form;
-    // A copy started from now on waits for this one to end, then runs itself.
-    QObject::connect(&form, &Form1::unloaded, &instance, &SingleInstance::stopAnswering);
-    QObject::connect(&form, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &QWidget::close);
-    platform::onTerminationRequest([&form] { form.close(); });
-    QStringList names;
-    for (const QString& name : command.names)
-        if (const QString local = platform::localName(name); !local.isEmpty())
-            names << local;
+    wireProcess(app, instance, form);
     form.Form_Load(names);
     // Only now: a copy that hangs while it loads keeps no one else from starting.
     if (!instance.becomeTheRunningCopy())

@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -21,6 +22,49 @@ namespace {
 
 // A copy that is still starting or closing may not answer at once.
 constexpr int kWaitMs = 5000;
+// More names than anyone selects in a file manager; a longer request is refused.
+constexpr qsizetype kMaxRequest = 4 << 20;
+
+// A request: "raise\n", or "open N\n" followed by N bytes of names, each
+// ended by a NUL, in the file system's spelling.
+QByteArray request(const QStringList& files) {
+    if (files.isEmpty())
+        return QByteArrayLiteral("raise\n");
+    QByteArray names;
+    for (const QString& f : files)
+        names += QFile::encodeName(f) + '\0';
+    return "open " + QByteArray::number(names.size()) + '\n' + names;
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.constData() + done,
+                                 static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Reads up to the first newline, or exactly want bytes when want >= 0, each
+// wait bounded: a peer that stops sending is given up.
+bool readRequest(int fd, QByteArray& out, qsizetype want) {
+    char buf[4096];
+    while (want < 0 ? !out.contains('\n') : out.size() < want) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 1000) <= 0)
+            return false;
+        const size_t room =
+            want < 0 ? 1 : std::min<size_t>(sizeof buf, static_cast<size_t>(want - out.size()));
+        const ssize_t n = ::read(fd, buf, room);
+        if (n <= 0 || out.size() + n > (want < 0 ? 64 : kMaxRequest))
+            return false;
+        out.append(buf, n);
+    }
+    return true;
+}
 
 QString runtimeFolder() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -123,17 +167,34 @@ void SingleInstance::acceptPeers() {
         const int peer = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (peer < 0)
             return;
-        // A later copy writes one short request and waits for us to close.
-        pollfd p{peer, POLLIN, 0};
-        char buf[16] = {};
-        if (::poll(&p, 1, 1000) > 0 && ::read(peer, buf, sizeof buf - 1) > 0 &&
-            std::strncmp(buf, "raise", 5) == 0) {
-            // The asking copy may have given up waiting: no SIGPIPE for that.
-            [[maybe_unused]] ssize_t n = ::send(peer, "ok\n", 3, MSG_NOSIGNAL);
-            emit activationRequested();
-        }
+        servePeer(peer);
         ::close(peer);
     }
+}
+
+// A later copy writes one request and waits for our answer.
+void SingleInstance::servePeer(int peer) {
+    QByteArray head;
+    if (!readRequest(peer, head, -1))
+        return;
+    QStringList files;
+    if (head.startsWith("open ")) {
+        bool ok = false;
+        const qsizetype size = head.mid(5).trimmed().toLongLong(&ok);
+        QByteArray names;
+        if (!ok || size < 0 || size > kMaxRequest || !readRequest(peer, names, size))
+            return;
+        for (const QByteArray& name : names.split('\0'))
+            if (!name.isEmpty())
+                files << QFile::decodeName(name);
+    } else if (head != "raise\n") {
+        return;
+    }
+    // The asking copy may have given up waiting: no SIGPIPE for that.
+    [[maybe_unused]] ssize_t n = ::send(peer, "ok\n", 3, MSG_NOSIGNAL);
+    emit activationRequested();
+    if (!files.isEmpty())
+        emit filesHandedOver(files);
 }
 
 void SingleInstance::stopAnswering() {
@@ -154,8 +215,11 @@ bool SingleInstance::askPrimary(int waitMs) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
+    // A long list of names waits for a running copy that reads it, not forever.
+    const timeval limit{waitMs / 1000, (waitMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::write(fd, "raise\n", 6) != 6) {
+        !writeAll(fd, request(files_))) {
         ::close(fd);
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -26,6 +27,10 @@ public:
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
+    // Files this copy was started with: asking the running copy forward
+    // hands them over to it. Absolute names.
+    void setFilesToHandOver(const QStringList& names) { files_ = names; }
+
     // True when another copy runs (this one should end): it has then been
     // asked to come forward. False when this copy should start.
     bool anotherCopyRuns();
@@ -41,6 +46,8 @@ public:
 signals:
     // A later copy asked this one to come forward.
     void activationRequested();
+    // A later copy was started with these files (after activationRequested).
+    void filesHandedOver(const QStringList& names);
 
 private:
     bool becomePrimary();
@@ -48,6 +55,7 @@ private:
     // True when the running copy answered, or is alive but busy.
     bool askPrimary(int waitMs);
     void acceptPeers();
+    void servePeer(int peer);
 
     QString lockPath_;
     std::unique_ptr<QLockFile> startLock_;
@@ -55,4 +63,5 @@ private:
     std::unique_ptr<QLockFile> lock_;
     int listener_ = -1;
     QSocketNotifier* notifier_ = nullptr;
+    QStringList files_;
 };

@@ -1,8 +1,6 @@
 #include "playlist/frm_list2.h"
 
-#include "app/form1.h"
-#include "app/main_layout.h"
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
 #include "playlist/grid_view.h"
@@ -17,6 +15,8 @@
 #include <QScreen>
 
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcList, "sonoquill.list", QtWarningMsg)
 
 namespace {
 
@@ -45,7 +45,7 @@ constexpr int kDesignClientWidth = 5895, kDesignClientHeight = 3375;
 
 } // namespace
 
-frmList2::frmList2(Form1* main)
+frmList2::frmList2(QWidget* main)
     : QWidget(nullptr, Qt::Window)
     , main_(main)
     , grid_(QChar(u'/')) {
@@ -148,10 +148,9 @@ void frmList2::Form_Load() {
     // "&Top" box does not touch it).
     if (QScreen* screen = main_ ? main_->screen() : QGuiApplication::primaryScreen()) {
         const QSize s = screen->geometry().size();
-        const QPoint centre = layout::centreOnScreen(
-            static_cast<int>(std::lround(s.width() * tppX())),
-            static_cast<int>(std::lround(s.height() * tppY())), Width(), Height());
-        const QPoint at = toPixels(centre.x(), centre.y()) + screen->geometry().topLeft();
+        const int left = (static_cast<int>(std::lround(s.width() * tppX())) - Width()) / 2;
+        const int top = (static_cast<int>(std::lround(s.height() * tppY())) - Height()) / 2;
+        const QPoint at = toPixels(left, top) + screen->geometry().topLeft();
         move(at);
         mTop::SetTopmost(at.x(), at.y(), twips::toPixels(Width(), tppX()),
                          twips::toPixels(Height(), tppY()), this);
@@ -203,8 +202,7 @@ void frmList2::Form_Unload() {
         return;
     unloaded_ = true;
     mIni::WriteSetting(mIni::kSection, mIni::key::FilterList, text2_->text());
-    if (main_)
-        main_->mnuSort2()->setChecked(false);
+    emit unloaded();
 }
 
 void frmList2::showPosition(std::int32_t row) {
@@ -232,4 +230,12 @@ void frmList2::setBusy(bool busy, bool hourglass) {
 void frmList2::bringRowIntoView(std::int32_t row) {
     if (!view_->RowIsVisible(row))
         view_->scrollRowIntoView(row);
+}
+
+void frmList2::followEntry(std::int32_t row) {
+    grid_.setRow(row);
+    grid_.setColSel(1);
+    bringRowIntoView(row);
+    if (grid_.Row() >= view_->VisibleRows())
+        view_->setTopRow(view_->TopRow() + 1);
 }

@@ -1,25 +1,30 @@
 #pragma once
 
+#include "app/playback.h"
 #include "playlist/playlist_grid.h"
 #include "playlist/sorted_list.h"
 
+#include <QLoggingCategory>
+#include <QMimeData>
 #include <QWidget>
 
 #include <array>
 
-class Form1;
 class GridView;
 class QAction;
 class QLineEdit;
 class QMenu;
-#include <QMimeData>
 class QPushButton;
+
+// List files not written or not read; quiet unless asked for.
+Q_DECLARE_LOGGING_CATEGORY(lcList)
 
 // The playlist window: the filter list Text2 on top, the grid Grid1 holding
 // the one playlist, the column of ten command buttons, a hidden sorted list
 // List2, and the grid's pop-up menu mnuFile. Sizes are twips; Width and
 // Height are the outer size on the frame the layout was drawn for.
-class frmList2 : public QWidget {
+// It asks the playback core to play and shows what the core reports.
+class frmList2 : public QWidget, public PlaylistEntries {
     Q_OBJECT
 public:
     // The design caption, until a position caption replaces it.
@@ -30,7 +35,8 @@ public:
     static constexpr int kNonClientHeight = 375;
     static constexpr int kMinHeight = 3765;
 
-    explicit frmList2(Form1* main);
+    // main: the window it takes its icon and screen from.
+    explicit frmList2(QWidget* main);
     ~frmList2() override;
 
     // Window start: the filter list from the settings, centred, on top.
@@ -74,10 +80,26 @@ public:
     int ScaleWidth() const;
     void setHeight(int twipsValue);
 
+    std::int32_t Rows() const override { return grid_.Rows(); }
+    QString fullPath(std::int32_t row) const override { return grid_.fullPath(row); }
+
     // Sets the caption to row "/" entry count, such as 3/12.
     void showPosition(std::int32_t row);
-    // Selects the entry, brings it into view and plays it, as a double-click.
-    void playEntry(std::int32_t row);
+    // The list moved on to this entry: selected and in view, with one row
+    // more below it near the bottom.
+    void followEntry(std::int32_t row);
+
+signals:
+    // A double-click, Enter or Restore asks for this entry to play.
+    void playRequested(std::int32_t row);
+    // Sort or Reset: no entry of the list is the current one any more.
+    void playRowCleared();
+    // The entries or their order changed (the next entry may be another).
+    void entriesChanged();
+    // A drop has ended: the caption shows the current entry again.
+    void positionWanted();
+    // The window has stored its filter list and is going.
+    void unloaded();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -103,7 +125,7 @@ private:
     double tppX() const;
     double tppY() const;
 
-    Form1* main_;
+    QWidget* main_;
     PlaylistGrid grid_;
     GridView* view_ = nullptr;
     QLineEdit* text2_ = nullptr;

@@ -1,10 +1,6 @@
 // Selection and play on the playlist grid: a press selects the whole row
 // under the pointer, a left drag moves the one selected row, the selection
 // never grows beyond one row, and a double-click or Enter plays the entry.
-#include "app/form1.h"
-#include "app/play_state.h"
-#include "fs/path_helpers.h"
-#include "media/media_player.h"
 #include "playlist/frm_list2.h"
 #include "playlist/grid_view.h"
 
@@ -73,21 +69,6 @@ void frmList2::Grid1_DblClick() {
 }
 
 void frmList2::playSelected() {
-    if (grid_.Row() < 1 || !main_)
-        return;
-    MediaPlayer* player = main_->MediaPlayer1();
-    player->setFileName(grid_.fullPath(grid_.Row()));
-    PlayState::setPlayTitle(mFile::GetFileName(player->FileName()));
-    main_->setWindowTitle(PlayState::PlayTitle());
-    PlayState::setPlayRow(grid_.Row());
-    showPosition(PlayState::PlayRow());
-}
-
-void frmList2::playEntry(std::int32_t row) {
-    if (row < 1 || row >= grid_.Rows())
-        return;
-    grid_.setRow(row);
-    grid_.setColSel(PlaylistGrid::Cols() - 1);
-    bringRowIntoView(row);
-    playSelected();
+    if (grid_.Row() >= 1)
+        emit playRequested(grid_.Row());
 }

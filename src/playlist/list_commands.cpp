@@ -1,12 +1,9 @@
 // The playlist window's ten commands.
-#include "app/form1.h"
-#include "app/play_state.h"
-#include "app/settings.h"
 #include "dialogs/common_dialog.h"
 #include "dialogs/dialog_presenter.h"
 #include "fs/path_helpers.h"
-#include "media/media_player.h"
 #include "platform/numbers.h"
+#include "platform/settings.h"
 #include "playlist/frm_list2.h"
 #include "playlist/grid_view.h"
 #include "playlist/m3u.h"
@@ -41,6 +38,7 @@ void setUpListDialog(cCommonDlg& dlg, QWidget* owner, const QString& title,
 // think it was. Called right after the write, while errno holds the cause.
 void reportUnwritten(QWidget* owner, const QString& title, const QString& path) {
     const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+    qCInfo(lcList).noquote() << "list not written:" << path << cause;
     DialogPresenter::current().warn(owner, title,
                                     QStringLiteral("リストを保存できませんでした。\n\n") +
                                         QDir::toNativeSeparators(QDir(path).absolutePath()) +
@@ -84,6 +82,8 @@ void frmList2::cmd_Click(int index) {
     default:
         break;
     }
+    if (index >= 1 && index <= 8 && index != 6)
+        emit entriesChanged();
 }
 
 // By the whole full path, as a sorted system list orders it.
@@ -106,7 +106,7 @@ void frmList2::cmdSort() {
         grid_.setColSel(1);
         grid_.endBatch();
     }
-    PlayState::setPlayRow(0);
+    emit playRowCleared();
     view_->setVisible(true);
     showPosition(grid_.Row());
 }
@@ -148,7 +148,7 @@ void frmList2::cmdReset() {
     grid_.setTextMatrix(0, 0, QStringLiteral("File"));
     grid_.setTextMatrix(0, 1, QStringLiteral("Path"));
     grid_.setHighLight(0);
-    PlayState::setPlayRow(0);
+    emit playRowCleared();
 }
 
 void frmList2::cmdSave() {
@@ -174,6 +174,8 @@ void frmList2::cmdLoad() {
     setBusy(true, true);
     grid_.beginBatch();
     const bool read = ReadPlaylist(grid_, dlg.FileName(), true);
+    if (!read)
+        qCInfo(lcList).noquote() << "list not read:" << dlg.FileName();
     if (read) {
         grid_.setHighLight(1);
         if (grid_.Rows() > 1) {
@@ -197,7 +199,8 @@ void frmList2::cmdRestore() {
     grid_.beginBatch();
     grid_.setHighLight(0);
     cmdReset();
-    ReadPlaylist(grid_, kSnapshot, false);
+    if (!ReadPlaylist(grid_, kSnapshot, false))
+        qCInfo(lcList).noquote() << "list not read:" << QDir(kSnapshot).absolutePath();
     const std::int32_t entries = grid_.Rows() - 1;
     if (entries < 1) {
         // A snapshot without entries: nothing to select or play.
@@ -209,12 +212,8 @@ void frmList2::cmdRestore() {
     selectRow(pin, true);
     grid_.endBatch();
 
-    MediaPlayer* player = main_->MediaPlayer1();
-    player->setFileName(grid_.fullPath(grid_.Row()));
     showPosition(pin);
-    PlayState::setPlayTitle(mFile::GetFileName(player->FileName()));
-    main_->setWindowTitle(PlayState::PlayTitle());
-    PlayState::setPlayRow(pin);
+    emit playRequested(pin); // the file, both captions and PlayRow
     view_->setVisible(true);
 
     if (grid_.Row() >= view_->VisibleRows())

@@ -1,5 +1,4 @@
 // Files, list files and folder trees dropped on the grid become entries.
-#include "app/play_state.h"
 #include "fs/file_search.h"
 #include "fs/folder_walk.h"
 #include "platform/path_separator.h"
@@ -35,6 +34,7 @@ void frmList2::Grid1_OLEDragDrop(const QMimeData* data) {
         ~Restore() {
             w->grid_.endBatch();
             w->setBusy(false, true);
+            emit w->entriesChanged();
         }
     } restore{this};
     grid_.beginBatch();
@@ -53,7 +53,8 @@ void frmList2::Grid1_OLEDragDrop(const QMimeData* data) {
             } else if (low.endsWith(QLatin1String(".m3u"))) {
                 // A list file ends the drop: its entries are appended, the
                 // items after it are not looked at, the caption stays.
-                ReadPlaylist(grid_, name, true);
+                if (!ReadPlaylist(grid_, name, true))
+                    qCInfo(lcList).noquote() << "list not read:" << name;
                 return;
             } else {
                 Search2::FolderWalk walk;
@@ -69,7 +70,7 @@ void frmList2::Grid1_OLEDragDrop(const QMimeData* data) {
         }
     }
     view_->setVisible(true);
-    showPosition(PlayState::PlayRow());
+    emit positionWanted();
 }
 
 void frmList2::AddFolderFiles() {

@@ -1,5 +1,5 @@
 // The grid's pop-up menu: the file's properties, and the trash.
-#include "app/file_properties.h"
+#include "media/file_properties.h"
 #include "platform/trash.h"
 #include "playlist/frm_list2.h"
 

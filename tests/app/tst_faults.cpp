@@ -1,9 +1,9 @@
 // Hostile inputs and failing writes: nothing crashes, hangs or loses data.
-#include "app/settings.h"
 #include "fs/file_search.h"
 #include "fs/folder_walk.h"
 #include "media/media_player.h"
 #include "platform/profile_file.h"
+#include "platform/settings.h"
 #include "playlist/m3u.h"
 #include "playlist/playlist_grid.h"
 #include "support/fake_dialogs.h"

@@ -1,9 +1,9 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "app/play_state.h"
-#include "app/settings.h"
+#include "app/playback.h"
 #include "media/media_player.h"
+#include "platform/settings.h"
 #include "platform/termination.h"
 #include "platform/window_stacking.h"
 #include "playlist/frm_list2.h"
@@ -73,8 +73,6 @@ private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         mIni::overrideAppPathForTesting(dir->path());
-        PlayState::setPlayRow(0);
-        PlayState::setPlayTitle({});
     }
 
     // No settings file: top-left corner, all boxes off, slider 0, and yet the
@@ -234,18 +232,18 @@ private slots:
         f.Form_Load(names);
         QCOMPARE(f.MediaPlayer1()->FileName(), plays.isEmpty() ? plays : media.filePath(plays));
         QTEST(f.windowTitle(), "caption");
-        QCOMPARE(PlayState::PlayTitle(), QString()); // the command line leaves it alone
+        QCOMPARE(f.playback()->PlayTitle(), QString()); // the command line leaves it alone
     }
 
     void droppedFilesPlayAtOnce() {
         Form1 f;
         f.Form_Load({});
-        PlayState::setPlayRow(3);
+        f.playback()->setPlayRow(3);
         dropFiles(&f, {media.filePath("a.wav"), media.filePath("b b.wav")});
         QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
         QCOMPARE(f.windowTitle(), QStringLiteral("b b.wav"));
-        QCOMPARE(PlayState::PlayTitle(), QStringLiteral("b b.wav"));
-        QCOMPARE(PlayState::PlayRow(), 3);
+        QCOMPARE(f.playback()->PlayTitle(), QStringLiteral("b b.wav"));
+        QCOMPARE(f.playback()->PlayRow(), 3);
         // Once the close has begun, drops are no longer handled.
         f.Form_QueryUnload();
         dropFiles(&f, {media.filePath("a.wav")});

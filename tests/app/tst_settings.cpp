@@ -1,5 +1,5 @@
-#include "app/settings.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
 #include "platform/settings_location.h"
 #include "support/files.h"
 #include "support/ordinary_user.h"

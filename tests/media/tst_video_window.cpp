@@ -1,8 +1,8 @@
 // Runs in a real X window (under Xvfb): the picture drawn through the OpenGL
 // render path must show the clip, not a blank area.
 #include "app/form1.h"
-#include "app/settings.h"
 #include "media/media_player.h"
+#include "platform/settings.h"
 #include "support/test_media.h"
 
 #include <QGuiApplication>

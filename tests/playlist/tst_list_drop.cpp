@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("0/0")); // "?" replaced at the end
         for (int i = 0; i < 5; ++i)
             w->grid().appendPath(QStringLiteral("/m/%1.mp3").arg(i));
-        PlayState::setPlayRow(3);
+        f.main->playback()->setPlayRow(3);
         drop(w, {p("music/a.mp3")});
         QCOMPARE(w->windowTitle(), QStringLiteral("3/6"));
         drop(w, {}, "just text");

@@ -47,7 +47,7 @@ private slots:
         QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, cell(v, 3, 1));
         QCOMPARE(f.main->MediaPlayer1()->FileName(), files[2]);
         QCOMPARE(f.main->windowTitle(), QStringLiteral("song3.wav"));
-        QCOMPARE(PlayState::PlayRow(), 3);
+        QCOMPARE(f.main->playback()->PlayRow(), 3);
         QCOMPARE(w->windowTitle(), QStringLiteral("3/5"));
     }
 
@@ -126,7 +126,7 @@ private slots:
         w->grid().setRow(2);
         QTest::keyClick(v, Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(f.main->MediaPlayer1()->FileName(), files[1]);
-        QCOMPARE(PlayState::PlayRow(), 2);
+        QCOMPARE(f.main->playback()->PlayRow(), 2);
     }
 
     void nothingPlaysWithoutAnEntry() {

@@ -124,19 +124,19 @@ private slots:
         ListFixture f;
         frmList2* w = f.open();
         add(w, {"/d/b/x.mp3", "/C/z/a.mp3", "/c/a/B.mp3"});
-        PlayState::setPlayRow(2);
+        f.main->playback()->setPlayRow(2);
         w->cmd_Click(1);
         QCOMPARE(paths(w), (QStringList{"/c/a/B.mp3", "/C/z/a.mp3", "/d/b/x.mp3"}));
         QCOMPARE(w->grid().TextMatrix(1, 0), QStringLiteral("B.mp3"));
         QCOMPARE(w->grid().Row(), 1);
-        QCOMPARE(PlayState::PlayRow(), 0);
+        QCOMPARE(f.main->playback()->PlayRow(), 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("1/3"));
         QVERIFY(w->Grid1()->isVisible());
         QCOMPARE(w->List2().ListCount(), 0);
         w->cmd_Click(5);
-        PlayState::setPlayRow(4);
+        f.main->playback()->setPlayRow(4);
         w->cmd_Click(1);
-        QCOMPARE(PlayState::PlayRow(), 0);
+        QCOMPARE(f.main->playback()->PlayRow(), 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("0/0"));
     }
 
@@ -180,18 +180,18 @@ private slots:
         QCOMPARE(w->grid().Rows(), 1);
         add(w, {"/A", "/B", "/C"});
         w->setWindowTitle("2/3");
-        PlayState::setPlayRow(2);
+        f.main->playback()->setPlayRow(2);
         w->grid().setRow(2);
         w->cmd_Click(4);
         QCOMPARE(paths(w), (QStringList{"/A", "/C"}));
-        QCOMPARE(PlayState::PlayRow(), 2);
+        QCOMPARE(f.main->playback()->PlayRow(), 2);
         QCOMPARE(w->windowTitle(), QStringLiteral("2/3"));
         w->cmd_Click(4);
         w->cmd_Click(4); // the only entry: the list is reset
         QCOMPARE(w->grid().Rows(), 1);
         QCOMPARE(w->grid().TextMatrix(0, 0), QStringLiteral("File"));
         QCOMPARE(w->grid().HighLight(), 0);
-        QCOMPARE(PlayState::PlayRow(), 0);
+        QCOMPARE(f.main->playback()->PlayRow(), 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("2/3"));
         w->cmd_Click(10);
         w->cmd_Click(-1);
@@ -219,7 +219,7 @@ private slots:
         w->cmd_Click(8);
         QCOMPARE(paths(w), files);
         QCOMPARE(w->grid().Row(), 4);
-        QCOMPARE(PlayState::PlayRow(), 4);
+        QCOMPARE(f.main->playback()->PlayRow(), 4);
         QCOMPARE(w->windowTitle(), QStringLiteral("4/10"));
         QCOMPARE(f.main->MediaPlayer1()->FileName(), files[3]);
         QCOMPARE(f.main->windowTitle(), QStringLiteral("song4.wav"));
@@ -251,7 +251,7 @@ private slots:
         frmList2* w = f.open();
         w->cmd_Click(8);
         QCOMPARE(w->grid().Row(), row);
-        QCOMPARE(PlayState::PlayRow(), row);
+        QCOMPARE(f.main->playback()->PlayRow(), row);
         QCOMPARE(f.main->MediaPlayer1()->FileName(), QStringLiteral("/m/%1.mp3").arg(row));
         QCOMPARE(w->windowTitle(), QStringLiteral("%1/3").arg(row));
     }

@@ -4,9 +4,9 @@
 // test's own and an engine that plays untimed without a device.
 
 #include "app/form1.h"
-#include "app/play_state.h"
-#include "app/settings.h"
+#include "app/playback.h"
 #include "media/media_player.h"
+#include "platform/settings.h"
 #include "playlist/frm_list2.h"
 
 #include <QAction>
@@ -22,8 +22,6 @@ struct ListFixture {
     ListFixture() {
         mIni::overrideAppPathForTesting(appDir.path());
         MediaPlayer::setEngineOptions({true, true, {}});
-        PlayState::setPlayRow(0);
-        PlayState::setPlayTitle({});
         main = std::make_unique<Form1>();
         main->Form_Load({});
         main->show();

@@ -1,4 +1,4 @@
-#include "app/file_properties.h"
+#include "media/file_properties.h"
 
 #include "media/engine.h"
 #include "platform/shell.h"

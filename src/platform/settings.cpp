@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "platform/settings.h"
 
 #include "platform/app_location.h"
 #include "platform/atomic_file.h"
