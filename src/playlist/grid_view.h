@@ -4,13 +4,13 @@
 
 #include <QTableView>
 
-class PlaylistTableModel;
 #include <QMimeData>
 
-// Grid1: the table that shows the playlist. It adds the grid's view members
-// (TopRow, RowIsVisible, MouseRow, column widths in twips) and reports mouse
-// and key events as the grid's events, leaving what they do to the window.
-// Rows are never reordered by the mouse.
+// Grid1: the table that shows the playlist and its selection. It adds the
+// grid's view members (TopRow, RowIsVisible, MouseRow, column widths in twips)
+// and reports mouse and key events as the grid's events, leaving what the
+// mouse does to the window; the arrow and page keys move the one selected
+// row as Qt's table does. Rows are never reordered by the mouse.
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -57,6 +57,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyboardSearch(const QString&) override {}
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -68,9 +71,7 @@ private:
     // scrolling and measuring need it now.
     void ensureLaidOut() const;
     int buttonOf(Qt::MouseButton b) const;
-    void moveSelectionBy(int key, bool extend);
 
     PlaylistGrid* grid_;
-    PlaylistTableModel* model_;
     std::int32_t mouseRow_ = 0;
 };
