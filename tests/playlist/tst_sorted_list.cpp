@@ -8,29 +8,21 @@
 
 namespace {
 
-// Characters whose folding is the hard part: ASCII case pairs and neighbours
-// of the letters ('_' lies between the capitals and the small letters),
-// two- three- and four-byte characters, letters folding to a character of
-// another length (the Kelvin sign to "k"), several capitals of one letter
-// (Σ σ ς) and characters without case.
-const char32_t kAlphabet[] = {u'a',  u'A',  u'b',  u'K',  u'k',   u'z',   u'Z',   u'_',   u'/',
-                              u'0',  u'9',  u' ',  0xE9,  0xC9,   0xDF,   0x1E9E, 0x212A, 0x3A3,
-                              0x3C3, 0x3C2, 0x131, 0x130, 0x65E5, 0x672C, 0x1F600};
-
-QStringList randomItems(int count, quint32 seed) {
-    QRandomGenerator random(seed);
-    QStringList out;
-    // Shared prefixes, as paths in one folder have.
-    const QStringList prefixes = {QString(), QStringLiteral("/music/"), QStringLiteral("/Music/"),
-                                  QStringLiteral("/music/日本/")};
-    for (int i = 0; i < count; ++i) {
-        QString s = prefixes[random.bounded(prefixes.size())];
-        const int length = random.bounded(12);
-        for (int k = 0; k < length; ++k) {
-            const char32_t c = kAlphabet[random.bounded(int(std::size(kAlphabet)))];
-            s += QString::fromUcs4(&c, 1);
-        }
-        out << s;
+// Paths with shared prefixes, of the characters whose folding is the hard
+// part: ASCII case pairs and '_' between them, characters of two to four
+// bytes, a fold to another length (the Kelvin sign), three sigmas, no case.
+QByteArrayList randomItems(int count) {
+    static const char32_t kAlphabet[] = {
+        u'a', u'A', u'b',   u'K',   u'k',  u'z',  u'Z',  u'_',  u'/',  u'0',   u'9',   u' ',   0xE9,
+        0xC9, 0xDF, 0x1E9E, 0x212A, 0x3A3, 0x3C3, 0x3C2, 0x131, 0x130, 0x65E5, 0x672C, 0x1F600};
+    const QString prefixes[] = {"", "/music/", "/Music/", "/music/日本/"};
+    QRandomGenerator random(count);
+    QByteArrayList out;
+    while (out.size() < count) {
+        QString s = prefixes[random.bounded(4)];
+        for (int k = random.bounded(12); k > 0; --k)
+            s += QString::fromUcs4(&kAlphabet[random.bounded(int(std::size(kAlphabet)))], 1);
+        out << s.toUtf8();
     }
     return out;
 }
@@ -38,11 +30,11 @@ QStringList randomItems(int count, quint32 seed) {
 // The order the list must give: by code point of the folded texts in the C
 // locale, elsewhere by the locale's collation of them; ties in the order of
 // addition.
-QByteArrayList expectedOrder(const QStringList& items, const QLocale& locale) {
+QByteArrayList expectedOrder(const QByteArrayList& items, const QLocale& locale) {
     QCollator collator(locale);
     std::vector<std::pair<QString, QByteArray>> keyed;
-    for (const QString& s : items)
-        keyed.emplace_back(s.toCaseFolded(), s.toUtf8());
+    for (const QByteArray& s : items)
+        keyed.emplace_back(QString::fromUtf8(s).toCaseFolded(), s);
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
         return locale == QLocale::c() ? a.first.toStdU32String() < b.first.toStdU32String()
                                       : collator.compare(a.first, b.first) < 0;
@@ -65,36 +57,31 @@ private slots:
         for (const char* item : {"D:/b/x.mp3", "C:/z/a.mp3", "c:/a/B.mp3"})
             l.AddItem(item);
         QCOMPARE(l.List(0), QStringLiteral("c:/a/B.mp3"));
-        QCOMPARE(l.List(3), QString());
         l.AddItem("a"); // added after reading: sorted in on the next read
         QCOMPARE(l.List(0), QStringLiteral("a"));
+        QCOMPARE(l.List(4), QString());
         l.Clear();
-        QCOMPARE(l.List(0), QString());
+        QCOMPARE(l.ListCount(), 0);
     }
 
-    // Items in UTF-8, and the order they come out in (its start where the
-    // rest is no matter). Large lists are sorted in two halves at once.
+    // Items in UTF-8, and the start of the order they come out in. Large
+    // lists are sorted in two halves at once.
     void order_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QByteArrayList>("items");
         QTest::addColumn<QByteArrayList>("sorted");
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
         // Malformed UTF-8 (which a list never holds) still sorts, and ends.
         QTest::newRow("malformed")
             << QLocale::c()
             << QByteArrayList{"\xE0\x81y", "\xE0\x80x", "a\x80\x80\x82", "a\x80\x80\x81",
                               "\xF4",      "\xC3",      "\xC3\xA9"}
             << QByteArrayList{"a\x80\x80\x81", "a\x80\x80\x82"};
-        QTest::newRow("collated") << english << QByteArrayList{"f", "é", "B", "e", "a", "b", "A"}
-                                  << QByteArrayList{"a", "A", "B", "b", "e", "é", "f"};
-        for (const QLocale& locale : {QLocale::c(), english})
+        for (const QLocale& locale :
+             {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates)})
             for (const int count : {2000, 100000}) {
-                const QStringList items = randomItems(count, 7u + static_cast<quint32>(count));
-                QByteArrayList bytes;
-                for (const QString& item : items)
-                    bytes << item.toUtf8();
+                const QByteArrayList items = randomItems(count);
                 QTest::addRow("%s %d", qPrintable(locale.name()), count)
-                    << locale << bytes << expectedOrder(items, locale);
+                    << locale << items << expectedOrder(items, locale);
             }
     }
     void order() {
