@@ -3,6 +3,7 @@
 #include "fs/path_helpers.h"
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -16,7 +17,7 @@
 
 namespace {
 
-// FocusRect 0: no focus rectangle; HighLight 0: the selection is not shown.
+// FocusRect 0: no focus rectangle.
 //
 // Eliding lays out the whole text at every paint, in time that grows with
 // its length. A cell is given only about one and a half times what can show
@@ -30,8 +31,6 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->state &= ~QStyle::State_HasFocus;
-        if (static_cast<const PlaylistGrid*>(index.model())->HighLight() == 0)
-            option->state &= ~QStyle::State_Selected;
         // From the text's start to the view's right edge: the Path column
         // reaches past it.
         int width = option->rect.width();
@@ -65,11 +64,7 @@ GridView::GridView(PlaylistGrid* grid, QWidget* parent)
     // Only the keys scroll to the selected row; the commands and the
     // sequencing place the rows themselves.
     setAutoScroll(false);
-    // The selected row is highlighted also while the window is inactive.
-    QPalette p = palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        p.setBrush(QPalette::Inactive, role, p.brush(QPalette::Active, role));
-    setPalette(p);
+    showHighlight();
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
@@ -89,7 +84,21 @@ GridView::GridView(PlaylistGrid* grid, QWidget* parent)
     horizontalHeader()->viewport()->installEventFilter(this);
     connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &GridView::SelChange);
-    connect(grid, &PlaylistGrid::highlightChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(grid, &PlaylistGrid::highlightChanged, this, &GridView::showHighlight);
+}
+
+void GridView::showHighlight() {
+    // Highlighted also while the window is inactive; with HighLight 0 the
+    // selected row looks like any other.
+    QPalette p = QApplication::palette(this);
+    const bool on = grid_->HighLight() != 0;
+    const QBrush back = p.brush(on ? QPalette::Highlight : QPalette::Base);
+    const QBrush text = p.brush(on ? QPalette::HighlightedText : QPalette::Text);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setBrush(group, QPalette::Highlight, back);
+        p.setBrush(group, QPalette::HighlightedText, text);
+    }
+    setPalette(p);
 }
 
 void GridView::ensureLaidOut() const {

@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showHighlight();
     void trackMouse(const QPoint& viewportPos);
     // Rows added or removed reach the scroll bar only at the next layout;
     // scrolling and measuring need it now.
