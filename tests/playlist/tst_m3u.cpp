@@ -87,41 +87,25 @@ private slots:
         PlaylistGrid g(sep);
         QVERIFY(ReadPlaylist(g, file, skipComments));
         QCOMPARE(cells(g), entries);
-    }
-
-    // Written lines are Path, separator, File and CR LF; read back, they
-    // give the same cells. An old file is replaced whole.
-    void write_data() {
-        QTest::addColumn<QChar>("sep");
-        QTest::addColumn<QStringList>("items");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("26 bytes") << QChar(u'\\') << QStringList{"a.mp3\tC:\\Music", "b.wma\tD:"}
-                                  << QByteArray("C:\\Music\\a.mp3\r\nD:\\b.wma\r\n");
-        QTest::newRow("in the root") << QChar(u'/') << QStringList{"a.mp3\t/u/Music", "b.wma\t"}
-                                     << QByteArray("/u/Music/a.mp3\r\n/b.wma\r\n");
-        QTest::newRow("bare name") << QChar(u'/') << QStringList{"a.mp3\t.", "曲 1.mp3\tr/音楽"}
-                                   << QByteArray("./a.mp3\r\nr/音楽/曲 1.mp3\r\n");
-        QTest::newRow("no entries") << QChar(u'/') << QStringList{} << QByteArray();
-    }
-    void write() {
-        QFETCH(QChar, sep);
-        QFETCH(QStringList, items);
-        QFETCH(QByteArray, bytes);
-        writeBytes("old");
-        PlaylistGrid g(sep);
-        for (const QString& item : items)
-            g.AddItem(item);
+        // Written and read back, the entries keep their cells.
         QVERIFY(WritePlaylist(g, file));
-        QCOMPARE(readBytes(), bytes);
         PlaylistGrid back(sep);
-        QVERIFY(ReadPlaylist(back, file, true));
-        QCOMPARE(cells(back), cells(g));
+        QVERIFY(ReadPlaylist(back, file, skipComments));
+        QCOMPARE(cells(back), entries);
     }
 
-    void missingFileFails() {
-        PlaylistGrid g(u'/');
+    // Path, separator, File and CR LF a line; an old file is replaced whole.
+    void write() {
+        writeBytes("old");
+        PlaylistGrid g(u'\\');
+        g.AddItem("a.mp3\tC:\\Music");
+        g.AddItem("b.wma\tD:");
+        QVERIFY(WritePlaylist(g, file));
+        QCOMPARE(readBytes(), QByteArray("C:\\Music\\a.mp3\r\nD:\\b.wma\r\n"));
+        QVERIFY(WritePlaylist(PlaylistGrid(u'/'), file));
+        QCOMPARE(readBytes(), QByteArray());
         QVERIFY(!ReadPlaylist(g, dir.filePath("missing.m3u"), true));
-        QCOMPARE(g.Rows(), 1);
+        QCOMPARE(g.Rows(), 3);
     }
 };
 
