@@ -30,14 +30,11 @@ private slots:
         }
     }
 
-    // A script of events on a list of 40: P left press, R right press, M
-    // move with the left button held, U left release, S Shift+click, D
-    // double-click, each on a row's Path cell (0: the header, or above the
-    // rows for a move); K a key with its modifiers; H Shift pressed and
-    // released; T the focus coming in by the Tab key; X the grid extending
-    // its selection to a row. Then the selection, shown in view; the pop-up
-    // menu: not open, open with Properties off or on; the entry played (0:
-    // none, the captions stay). Rows never move.
+    // Events on a list of 40: P/R left/right press, M move with the left
+    // button held, U release, S Shift+click, D double-click, each on a row's
+    // Path cell (0: the header, or above the rows); K a key; H Shift down and
+    // up; T Tab focus; X the grid extending its selection. Then the selection
+    // in view, the menu (open, Properties off/on) and the entry played.
     void events_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("row");

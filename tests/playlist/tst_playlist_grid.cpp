@@ -87,8 +87,7 @@ private slots:
                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
             for (const char* name : {"A", "B", "C", "D"})
                 g.AddItem(QString(name) + "\t/m");
-            // A batch reaches the views once: one insertion or reset, one
-            // change of the selection.
+            // A batch reaches the views once, its selection too.
             QSignalSpy reset(&g, &QAbstractItemModel::modelReset);
             QSignalSpy selected(g.selectionModel(), &QItemSelectionModel::selectionChanged);
             if (batched)
@@ -132,11 +131,8 @@ private slots:
         QCOMPARE(shown.back(), QChar(0x2026));
     }
 
-    // Entries take about their UTF-8 text and one small record each (a
-    // QString per cell would take well over 200 bytes an entry); rewritten
-    // cells do not pile up; a batch that empties the list keeps the storage
-    // for what it appends next (a sort puts every entry back) and gives back
-    // what stays unused, and so does a list emptied outside a batch.
+    // About the UTF-8 text an entry; rewrites do not pile up; an emptying
+    // batch keeps the storage for what it appends, then gives back the rest.
     void storage() {
         PlaylistGrid g(u'/');
         g.beginBatch();

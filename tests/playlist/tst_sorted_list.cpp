@@ -27,9 +27,8 @@ QByteArrayList randomItems(int count) {
     return out;
 }
 
-// The order the list must give: by code point of the folded texts in the C
-// locale, elsewhere by the locale's collation of them; ties in the order of
-// addition.
+// By code point of the folded texts in the C locale, else by the locale's
+// collation of them; ties in the order of addition.
 QByteArrayList expectedOrder(const QByteArrayList& items, const QLocale& locale) {
     QCollator collator(locale);
     std::vector<std::pair<QString, QByteArray>> keyed;
@@ -64,8 +63,7 @@ private slots:
         QCOMPARE(l.ListCount(), 0);
     }
 
-    // Items in UTF-8, and the start of the order they come out in. Large
-    // lists are sorted in two halves at once.
+    // Items, and the start of their order (large lists: two halves at once).
     void order_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QByteArrayList>("items");
