@@ -2,10 +2,11 @@
 
 #include "fs/path_helpers.h"
 #include "platform/twips.h"
-#include "playlist/playlist_table_model.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,6 +17,8 @@
 
 namespace {
 
+// FocusRect 0: no focus rectangle.
+//
 // Eliding lays out the whole text at every paint, in time that grows with
 // its length. A cell is given only about one and a half times what can show
 // of it (with an ellipsis when cut), so long entries paint about as fast as
@@ -27,6 +30,7 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
         // From the text's start to the view's right edge: the Path column
         // reaches past it.
         int width = option->rect.width();
@@ -49,12 +53,18 @@ protected:
 
 GridView::GridView(PlaylistGrid* grid, QWidget* parent)
     : QTableView(parent)
-    , grid_(grid)
-    , model_(new PlaylistTableModel(grid, this)) {
-    setModel(model_);
+    , grid_(grid) {
+    setModel(grid);
+    QItemSelectionModel* own = selectionModel();
+    setSelectionModel(grid->selectionModel());
+    delete own;
     setItemDelegate(new BoundedTextDelegate(this));
-    // The window draws the selection from the grid; the view selects nothing.
-    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Only the keys scroll to the selected row; the commands and the
+    // sequencing place the rows themselves.
+    setAutoScroll(false);
+    showHighlight();
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
@@ -72,11 +82,23 @@ GridView::GridView(PlaylistGrid* grid, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->viewport()->installEventFilter(this);
-    connect(model_, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
-                if (roles.contains(Qt::BackgroundRole))
-                    emit SelChange();
-            });
+    connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &GridView::SelChange);
+    connect(grid, &PlaylistGrid::highlightChanged, this, &GridView::showHighlight);
+}
+
+void GridView::showHighlight() {
+    // Highlighted also while the window is inactive; with HighLight 0 the
+    // selected row looks like any other.
+    QPalette p = QApplication::palette(this);
+    const bool on = grid_->HighLight() != 0;
+    const QBrush back = p.brush(on ? QPalette::Highlight : QPalette::Base);
+    const QBrush text = p.brush(on ? QPalette::HighlightedText : QPalette::Text);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setBrush(group, QPalette::Highlight, back);
+        p.setBrush(group, QPalette::HighlightedText, text);
+    }
+    setPalette(p);
 }
 
 void GridView::ensureLaidOut() const {
@@ -210,42 +232,13 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* e) {
     emit DblClick();
 }
 
-void GridView::moveSelectionBy(int key, bool extend) {
-    const std::int32_t last = grid_->Rows() - 1;
-    if (last < 1)
-        return;
-    const std::int32_t from = extend ? grid_->RowSel() : grid_->Row();
-    const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
-    std::int32_t to = from;
-    switch (key) {
-    case Qt::Key_Up:
-        to = from - 1;
-        break;
-    case Qt::Key_Down:
-        to = from + 1;
-        break;
-    case Qt::Key_PageUp:
-        to = from - page;
-        break;
-    case Qt::Key_PageDown:
-        to = from + page;
-        break;
-    case Qt::Key_Home:
-        to = 1;
-        break;
-    case Qt::Key_End:
-        to = last;
-        break;
-    default:
-        return;
+QModelIndex GridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Home and End go to the first and the last entry, not along the row.
+    if ((action == MoveHome || action == MoveEnd) && model()->rowCount() > 0) {
+        const int col = std::max(0, currentIndex().column());
+        return model()->index(action == MoveHome ? 0 : model()->rowCount() - 1, col);
     }
-    to = std::clamp(to, std::int32_t{1}, last);
-    if (extend)
-        grid_->setRowSel(to);
-    else
-        grid_->setRow(to);
-    grid_->setColSel(PlaylistGrid::Cols() - 1);
-    scrollRowIntoView(extend ? grid_->RowSel() : grid_->Row());
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void GridView::keyPressEvent(QKeyEvent* e) {
@@ -257,7 +250,8 @@ void GridView::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
-        moveSelectionBy(e->key(), e->modifiers() & Qt::ShiftModifier);
+        QTableView::keyPressEvent(e);
+        scrollRowIntoView(grid_->Row());
         e->accept();
         return;
     case Qt::Key_Return:
@@ -265,8 +259,16 @@ void GridView::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     default:
+        // Not the item view's: no type-ahead search, toggling or editing.
         QAbstractScrollArea::keyPressEvent(e);
     }
+}
+
+void GridView::focusInEvent(QFocusEvent* e) {
+    // The item view would make the first entry current: Enter would then
+    // play an entry nobody selected.
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
 }
 
 void GridView::keyReleaseEvent(QKeyEvent* e) {

@@ -4,13 +4,13 @@
 
 #include <QTableView>
 
-class PlaylistTableModel;
 #include <QMimeData>
 
-// Grid1: the table that shows the playlist. It adds the grid's view members
-// (TopRow, RowIsVisible, MouseRow, column widths in twips) and reports mouse
-// and key events as the grid's events, leaving what they do to the window.
-// Rows are never reordered by the mouse.
+// Grid1: the table that shows the playlist and its selection. It adds the
+// grid's view members (TopRow, RowIsVisible, MouseRow, column widths in twips)
+// and reports mouse and key events as the grid's events, leaving what the
+// mouse does to the window; the arrow and page keys move the one selected
+// row as Qt's table does. Rows are never reordered by the mouse.
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -57,20 +57,22 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyboardSearch(const QString&) override {}
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showHighlight();
     void trackMouse(const QPoint& viewportPos);
     // Rows added or removed reach the scroll bar only at the next layout;
     // scrolling and measuring need it now.
     void ensureLaidOut() const;
     int buttonOf(Qt::MouseButton b) const;
-    void moveSelectionBy(int key, bool extend);
 
     PlaylistGrid* grid_;
-    PlaylistTableModel* model_;
     std::int32_t mouseRow_ = 0;
 };

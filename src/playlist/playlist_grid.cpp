@@ -1,12 +1,64 @@
 #include "playlist/playlist_grid.h"
 
+#include <QItemSelectionModel>
+
 #include <algorithm>
 
-PlaylistGrid::PlaylistGrid(QChar separator)
-    : sep_(separator)
-    , sepByte_(static_cast<char>(separator.unicode())) {
+namespace {
+
+// A cell's text is decoded at each paint: a text longer than any path is cut
+// here, with an ellipsis, so an entry of any length costs what a path costs.
+// The view cuts it further to its column (GridView).
+constexpr qsizetype kShownBytes = 4096;
+
+QString shownText(QByteArrayView cell) {
+    if (cell.size() <= kShownBytes)
+        return QString::fromUtf8(cell);
+    qsizetype cut = kShownBytes;
+    while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a character
+    return QString::fromUtf8(cell.first(cut)) + QChar(0x2026);
+}
+
+} // namespace
+
+PlaylistGrid::PlaylistGrid(QChar separator, QObject* parent)
+    : QAbstractTableModel(parent)
+    , sep_(separator)
+    , sepByte_(static_cast<char>(separator.unicode()))
+    , selection_(new QItemSelectionModel(this, this)) {
     header_[0] = QStringLiteral("File");
     header_[1] = QStringLiteral("Path");
+}
+
+int PlaylistGrid::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : published_;
+}
+
+int PlaylistGrid::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Cols();
+}
+
+QVariant PlaylistGrid::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= published_)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return shownText(cellUtf8(index.row() + 1, index.column()));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant PlaylistGrid::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return TextMatrix(0, section);
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 QByteArrayView PlaylistGrid::bytes(const Entry& e) const {
@@ -14,12 +66,14 @@ QByteArrayView PlaylistGrid::bytes(const Entry& e) const {
 }
 
 void PlaylistGrid::appendEntry(const Entry& e) {
-    const std::int32_t row = Rows();
-    if (!inBatch() && listener_)
-        listener_->beginInsert(row, row);
+    if (inBatch()) {
+        entries_.push_back(e); // told at the batch's end
+        return;
+    }
+    beginInsertRows({}, published_, published_);
     entries_.push_back(e);
-    if (!inBatch() && listener_)
-        listener_->endInsert();
+    ++published_;
+    endInsertRows();
 }
 
 void PlaylistGrid::append(QByteArrayView path, QByteArrayView file) {
@@ -105,16 +159,27 @@ void PlaylistGrid::setTextMatrix(std::int32_t row, std::int32_t col, const QStri
         text_ += file;
         compactIfWasteful();
     }
-    if (tellEach())
-        listener_->cellChanged(row, col);
+    if (!tellEach())
+        return;
+    if (row == 0) {
+        emit headerDataChanged(Qt::Horizontal, col, col);
+    } else {
+        const QModelIndex i = index(row - 1, col);
+        emit dataChanged(i, i, {Qt::DisplayRole, Qt::ToolTipRole});
+    }
 }
 
+// The selection model moves the current row with the entries and drops the
+// removed ones; the grid keeps row numbers instead (Remove leaves the next
+// entry selected). Its in-between states are not shown: the selection is set
+// once the change is done.
 void PlaylistGrid::setRows(std::int32_t rows) {
     if (rows < 1 || rows >= Rows())
         return;
+    const Selection before = selected();
     const bool tell = tellEach();
     if (tell)
-        listener_->beginReset();
+        beginResetModel();
     entries_.resize(static_cast<size_t>(rows - 1));
     if (entries_.empty()) {
         // A batch keeps the storage for what it appends next (a sort puts
@@ -126,37 +191,36 @@ void PlaylistGrid::setRows(std::int32_t rows) {
             releaseStorage();
         wasted_ = 0;
     }
-    const std::int32_t oldFirst = std::min(row_, rowSel_), oldLast = std::max(row_, rowSel_);
-    row_ = std::min(row_, rows - 1);
-    rowSel_ = std::min(rowSel_, rows - 1);
     if (tell) {
-        listener_->endReset();
-        notifySelection(oldFirst, oldLast);
+        published_ = Rows() - 1;
+        endResetModel(); // clears the selection model, quietly
     }
+    select(before);
 }
 
 void PlaylistGrid::RemoveItem(std::int32_t row) {
     if (row < 1 || row >= Rows())
         return;
-    const bool tell = tellEach();
-    if (tell)
-        listener_->beginRemove(row);
+    const Selection before = selected();
     wasted_ += entries_[static_cast<size_t>(row - 1)].length;
-    entries_.erase(entries_.begin() + (row - 1));
-    const std::int32_t oldFirst = std::min(row_, rowSel_), oldLast = std::max(row_, rowSel_);
-    row_ = std::min(row_, Rows() - 1);
-    rowSel_ = std::min(rowSel_, Rows() - 1);
-    compactIfWasteful();
-    if (tell) {
-        listener_->endRemove();
-        notifySelection(oldFirst, oldLast);
+    if (tellEach()) {
+        const QSignalBlocker quiet(selection_);
+        beginRemoveRows({}, row - 1, row - 1);
+        entries_.erase(entries_.begin() + (row - 1));
+        published_ = Rows() - 1;
+        endRemoveRows();
+    } else {
+        entries_.erase(entries_.begin() + (row - 1));
     }
+    select(before);
+    compactIfWasteful();
 }
 
 void PlaylistGrid::Clear() {
+    const Selection before = selected();
     const bool tell = tellEach();
     if (tell)
-        listener_->beginReset();
+        beginResetModel();
     header_[0].clear();
     header_[1].clear();
     // Inside a batch the storage stays for what comes next (see setRows).
@@ -167,104 +231,132 @@ void PlaylistGrid::Clear() {
     text_.append(sepByte_);
     wasted_ = 0;
     std::fill(entries_.begin(), entries_.end(), Entry{0, 1, 0});
-    if (tell)
-        listener_->endReset();
+    if (tell) {
+        endResetModel();
+        emit headerDataChanged(Qt::Horizontal, 0, Cols() - 1);
+    }
+    select(before);
 }
 
 void PlaylistGrid::setRowPosition(std::int32_t row, std::int32_t target) {
     if (row < 1 || row >= Rows() || target < 1 || target >= Rows() || row == target)
         return;
+    const Selection before = selected();
     const bool tell = tellEach();
-    if (tell)
-        listener_->beginMove(row, target);
-    auto first = entries_.begin();
-    if (row < target)
-        std::rotate(first + (row - 1), first + row, first + target);
-    else
-        std::rotate(first + (target - 1), first + (row - 1), first + row);
-    if (tell)
-        listener_->endMove();
+    {
+        const QSignalBlocker quiet(selection_);
+        // Qt names the row the moved one goes before.
+        if (tell)
+            beginMoveRows({}, row - 1, row - 1, {}, target > row ? target : target - 1);
+        auto first = entries_.begin();
+        if (row < target)
+            std::rotate(first + (row - 1), first + row, first + target);
+        else
+            std::rotate(first + (target - 1), first + (row - 1), first + row);
+        if (tell)
+            endMoveRows();
+    }
+    select(before);
 }
 
 void PlaylistGrid::setRow(std::int32_t row) {
-    if (row < 0 || row >= Rows())
-        return;
-    const std::int32_t oldFirst = std::min(row_, rowSel_), oldLast = std::max(row_, rowSel_);
-    row_ = rowSel_ = row;
-    notifySelection(oldFirst, oldLast);
+    if (row >= 0 && row < Rows())
+        select({row, row});
 }
 
 void PlaylistGrid::setRowSel(std::int32_t row) {
-    if (row < 0 || row >= Rows())
-        return;
-    const std::int32_t oldFirst = std::min(row_, rowSel_), oldLast = std::max(row_, rowSel_);
-    rowSel_ = row;
-    notifySelection(oldFirst, oldLast);
+    if (row >= 0 && row < Rows())
+        select({Row(), row});
 }
 
 void PlaylistGrid::setCol(std::int32_t col) {
     if (col < 0 || col > 1)
         return;
     col_ = colSel_ = col;
+    const QModelIndex current = selection_->currentIndex();
+    if (!inBatch() && current.isValid())
+        selection_->setCurrentIndex(index(current.row(), col), QItemSelectionModel::NoUpdate);
 }
 
 void PlaylistGrid::setColSel(std::int32_t col) {
-    if (col < 0 || col > 1)
-        return;
-    colSel_ = col;
-    notifySelection(std::min(row_, rowSel_), std::max(row_, rowSel_));
+    if (col >= 0 && col <= 1)
+        colSel_ = col;
 }
 
 void PlaylistGrid::setHighLight(int value) {
     if (value == highlight_)
         return;
     highlight_ = value;
-    notifySelection(std::min(row_, rowSel_), std::max(row_, rowSel_));
+    emit highlightChanged();
 }
 
-bool PlaylistGrid::isSelected(std::int32_t row) const {
-    return highlight_ != 0 && row >= 1 && row >= std::min(row_, rowSel_) &&
-           row <= std::max(row_, rowSel_);
+PlaylistGrid::Selection PlaylistGrid::selected() const {
+    if (inBatch())
+        return held_;
+    const QModelIndex current = selection_->currentIndex();
+    if (!current.isValid())
+        return {};
+    const int at = current.row();
+    for (const QItemSelectionRange& r : selection_->selection())
+        if (r.top() <= at && at <= r.bottom())
+            return {at + 1, (at == r.top() ? r.bottom() : r.top()) + 1};
+    return {at + 1, at + 1};
+}
+
+void PlaylistGrid::select(Selection s) {
+    const std::int32_t last = Rows() - 1;
+    s.row = std::clamp(s.row, std::int32_t{0}, last);
+    s.rowSel = std::clamp(s.rowSel, std::int32_t{0}, last);
+    if (inBatch())
+        held_ = s;
+    else
+        showSelection(s);
+}
+
+void PlaylistGrid::showSelection(Selection s) {
+    if (s.row < 1) {
+        selection_->clear();
+        return;
+    }
+    const int top = std::max(1, std::min(s.row, s.rowSel)) - 1;
+    const int bottom = std::max(s.row, s.rowSel) - 1;
+    selection_->setCurrentIndex(index(s.row - 1, col_), QItemSelectionModel::NoUpdate);
+    selection_->select(QItemSelection(index(top, 0), index(bottom, Cols() - 1)),
+                       QItemSelectionModel::ClearAndSelect);
 }
 
 bool PlaylistGrid::tellEach() {
-    if (!listener_)
-        return false;
     if (!inBatch())
         return true;
     if (batchOnlyAppends_) {
         batchOnlyAppends_ = false;
-        listener_->beginReset();
+        beginResetModel();
     }
     return false;
 }
 
-void PlaylistGrid::notifySelection(std::int32_t oldFirst, std::int32_t oldLast) {
-    if (listener_ && !inBatch())
-        listener_->selectionChanged(oldFirst, oldLast, std::min(row_, rowSel_),
-                                    std::max(row_, rowSel_));
-}
-
 void PlaylistGrid::beginBatch() {
-    if (batchDepth_++ == 0) {
-        batchFirstRow_ = Rows();
+    if (batchDepth_ == 0) {
+        held_ = selected();
         batchOnlyAppends_ = true;
     }
+    ++batchDepth_;
 }
 
 void PlaylistGrid::endBatch() {
     if (batchDepth_ == 0 || --batchDepth_ > 0)
         return;
     trimStorage();
-    if (!listener_)
-        return;
     if (!batchOnlyAppends_) {
-        listener_->endReset();
-    } else if (Rows() > batchFirstRow_) {
-        listener_->beginInsert(batchFirstRow_, Rows() - 1);
-        listener_->endInsert();
+        published_ = Rows() - 1;
+        endResetModel();
+        emit headerDataChanged(Qt::Horizontal, 0, Cols() - 1);
+    } else if (Rows() - 1 > published_) {
+        beginInsertRows({}, published_, Rows() - 2);
+        published_ = Rows() - 1;
+        endInsertRows();
     }
-    listener_->selectionChanged(0, Rows() - 1, std::min(row_, rowSel_), std::max(row_, rowSel_));
+    showSelection(held_);
 }
 
 void PlaylistGrid::releaseStorage() {

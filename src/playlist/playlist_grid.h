@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,38 +8,27 @@
 #include <cstdint>
 #include <vector>
 
+class QItemSelectionModel;
+
 // The playlist: a grid of two columns, "File" and "Path", whose row 0 is the
 // header and whose rows 1 to Rows - 1 are the entries in play order. It holds
 // the selection (Row, RowSel, Col, ColSel) and the highlight. Operations are
 // named after the grid members that carry them in the window.
 //
+// It is also the item model that views show: model row i is grid row i + 1,
+// and the header row gives the column headers. Its selection model holds Row
+// (the current row) and RowSel (the other end of the selected rows).
+//
 // Entries are stored compactly for lists of millions: each is one UTF-8 text,
 // Path + separator + File, in a shared buffer, with the length of its Path.
-class PlaylistGrid {
+class PlaylistGrid : public QAbstractTableModel {
+    Q_OBJECT
 public:
-    // Told of every change, so a view can follow. Bulk changes inside a batch
-    // arrive as one insertion of the appended rows, or one reset.
-    class Listener {
-    public:
-        virtual ~Listener() = default;
-        virtual void beginReset() = 0;
-        virtual void endReset() = 0;
-        virtual void beginInsert(std::int32_t first, std::int32_t last) = 0;
-        virtual void endInsert() = 0;
-        virtual void beginRemove(std::int32_t row) = 0;
-        virtual void endRemove() = 0;
-        virtual void beginMove(std::int32_t row, std::int32_t target) = 0;
-        virtual void endMove() = 0;
-        virtual void cellChanged(std::int32_t row, std::int32_t col) = 0;
-        // The selected rows or the highlight changed; old and new ranges.
-        virtual void selectionChanged(std::int32_t oldFirst, std::int32_t oldLast,
-                                      std::int32_t newFirst, std::int32_t newLast) = 0;
-    };
+    explicit PlaylistGrid(QChar separator, QObject* parent = nullptr);
 
-    explicit PlaylistGrid(QChar separator);
-
-    void setListener(Listener* listener) { listener_ = listener; }
     QChar separator() const { return sep_; }
+    // The selection every view of the grid shares.
+    QItemSelectionModel* selectionModel() const { return selection_; }
 
     std::int32_t Rows() const { return static_cast<std::int32_t>(entries_.size()) + 1; }
     // Only shrinking is offered: Rows = 1 empties the list.
@@ -53,7 +43,7 @@ public:
     // valid until the next change. Empty for the header and outside the grid.
     QByteArrayView cellUtf8(std::int32_t row, std::int32_t col) const;
     // The current cell (Row, Col).
-    QString Text() const { return TextMatrix(row_, col_); }
+    QString Text() const { return TextMatrix(Row(), col_); }
 
     // Appends one entry from "File" TAB "Path".
     void AddItem(const QString& text);
@@ -66,19 +56,23 @@ public:
     // The same in UTF-8, without a copy; valid until the next change.
     QByteArrayView fullPathUtf8(std::int32_t row) const;
 
-    // Deletes an entry; later rows move up. Row stays in range.
+    // Deletes an entry; later rows move up. Row keeps its number, within the list.
     void RemoveItem(std::int32_t row);
     // Empties every cell, the header's too; the rows stay.
     void Clear();
     // Moves a row to the target position; the rows between shift by one.
+    // The selection keeps its row numbers.
     void setRowPosition(std::int32_t row, std::int32_t target);
 
-    std::int32_t Row() const { return row_; }
-    std::int32_t RowSel() const { return rowSel_; }
+    // 0 while no entry is selected (the header is current).
+    std::int32_t Row() const { return selected().row; }
+    std::int32_t RowSel() const { return selected().rowSel; }
     std::int32_t Col() const { return col_; }
+    // The grid selects whole rows: ColSel changes nothing that shows.
     std::int32_t ColSel() const { return colSel_; }
     // Setting Row also collapses the selection onto it, as the grid does.
     void setRow(std::int32_t row);
+    // Extends the selection from Row to this row.
     void setRowSel(std::int32_t row);
     void setCol(std::int32_t col);
     void setColSel(std::int32_t col);
@@ -87,10 +81,8 @@ public:
     int HighLight() const { return highlight_; }
     void setHighLight(int value);
 
-    // Whether the row lies in the shown selection.
-    bool isSelected(std::int32_t row) const;
-
-    // Batches: changes inside reach the listener once, at the end.
+    // Batches: changes inside reach the views once, at the end, as one
+    // insertion of the appended rows or one reset; the selection too.
     void beginBatch();
     void endBatch();
 
@@ -103,11 +95,22 @@ public:
     // Bytes held for the entries (for measurements).
     std::size_t bytesUsed() const;
 
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void highlightChanged();
+
 private:
     struct Entry {
         std::uint64_t offset; // into text_
         std::uint32_t length;
         std::uint32_t split; // bytes of the Path part
+    };
+    struct Selection {
+        std::int32_t row = 0, rowSel = 0;
     };
 
     void append(QByteArrayView path, QByteArrayView file);
@@ -117,23 +120,27 @@ private:
     void releaseStorage();
     // After a batch: gives back storage the batch left unused.
     void trimStorage();
-    void notifySelection(std::int32_t oldFirst, std::int32_t oldLast);
-    // Before a change other than an append: true when the listener is to be
+    // Before a change other than an append: true when the views are to be
     // told of it now; inside a batch, the first such change opens the batch's
     // reset instead.
     bool tellEach();
     bool inBatch() const { return batchDepth_ > 0; }
+    Selection selected() const;
+    // Clamps the rows into the grid; inside a batch, held until its end.
+    void select(Selection s);
+    void showSelection(Selection s);
 
     QChar sep_;
     char sepByte_;
     QByteArray text_;
     std::size_t wasted_ = 0;
     std::vector<Entry> entries_; // row r is entries_[r - 1]
+    std::int32_t published_ = 0; // the entries the views have been told of
     QString header_[2];
-    std::int32_t row_ = 0, rowSel_ = 0, col_ = 0, colSel_ = 0;
+    QItemSelectionModel* selection_;
+    Selection held_; // the selection while a batch runs
+    std::int32_t col_ = 0, colSel_ = 0;
     int highlight_ = 1;
-    Listener* listener_ = nullptr;
     int batchDepth_ = 0;
-    std::int32_t batchFirstRow_ = 0;
     bool batchOnlyAppends_ = true;
 };
