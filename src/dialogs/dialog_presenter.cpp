@@ -65,6 +65,10 @@ public:
         r.copies = printer.copyCount();
         return true;
     }
+    bool ask(QWidget* owner, const QString& title, const QString& question) override {
+        return QMessageBox::question(owner, title, question, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
     void warn(QWidget* owner, const QString& title, const QString& text) override {
         QMessageBox::warning(owner, title, text);
     }

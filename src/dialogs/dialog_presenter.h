@@ -40,6 +40,8 @@ public:
     virtual std::optional<QFont> askFont(QWidget* owner, const QFont& initial) = 0;
     // Fills the request's fields back when accepted.
     virtual bool askPrinter(QWidget* owner, PrintRequest& request) = 0;
+    // A Yes/No question, No the default; true for Yes.
+    virtual bool ask(QWidget* owner, const QString& title, const QString& question) = 0;
     // Something the person must know went wrong; waits for OK.
     virtual void warn(QWidget* owner, const QString& title, const QString& text) = 0;
 

@@ -1,8 +1,9 @@
 #include "platform/trash.h"
 
+#include "dialogs/dialog_presenter.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 
 namespace mdRecycled {
 namespace {
@@ -32,11 +33,9 @@ Outcome RecycleFile(QWidget* owner, const QString& path) {
         return Outcome::NotAFile;
     const QString question =
         QStringLiteral("ファイルをゴミ箱へ移動しますか？\n\n") + info.fileName();
-    const bool yes = confirmHook()
-                         ? confirmHook()(question)
-                         : QMessageBox::question(owner, QStringLiteral("ファイルの削除"), question,
-                                                 QMessageBox::Yes | QMessageBox::No,
-                                                 QMessageBox::No) == QMessageBox::Yes;
+    const QString title = QStringLiteral("ファイルの削除");
+    const bool yes = confirmHook() ? confirmHook()(question)
+                                   : DialogPresenter::current().ask(owner, title, question);
     if (!yes)
         return Outcome::Declined;
     QFile file(path);
@@ -47,7 +46,7 @@ Outcome RecycleFile(QWidget* owner, const QString& path) {
     if (reportHook())
         reportHook()(message);
     else
-        QMessageBox::warning(owner, QStringLiteral("ファイルの削除"), message);
+        DialogPresenter::current().warn(owner, title, message);
     return Outcome::Failed;
 }
 

@@ -28,6 +28,14 @@ public:
         return true;
     }
 
+    // Yes/No questions: each one kept, all answered with `answer`.
+    QStringList questions;
+    bool answer = false;
+    bool ask(QWidget*, const QString&, const QString& question) override {
+        questions.append(question);
+        return answer;
+    }
+
     void warn(QWidget*, const QString& title, const QString& text) override {
         warnings.append(title + u'|' + text);
     }
