@@ -10,16 +10,16 @@
 #include <QtTest>
 
 #include <stdexcept>
-#include <tuple>
 
 class TestFolders : public QObject {
     Q_OBJECT
-    QTemporaryDir tree;
+    QTemporaryDir fixture;
     QString root, oldCurrent;
+    static std::int64_t rows240(std::int32_t) { return 240; }
 
 private slots:
     void initTestCase() {
-        root = tree.path();
+        root = fixture.path();
         QDir d(root);
         for (const char* n : {"b.mp3", "A.MP3", "c.wma", "d.wav", "e.avi", ".hidden.mp3", "x.jpeg"})
             QFile(d.filePath(n)).open(QIODevice::WriteOnly);
@@ -33,60 +33,73 @@ private slots:
     }
     void cleanup() { QDir::setCurrent(oldCurrent); }
 
-    // Name order without regard to case; links followed.
-    void listing() {
-        QStringList names, kinds;
-        for (const auto& e : dirlist::list(root)) {
-            names << e.name;
-            kinds << QString("FDO"[int(e.kind)]) + (e.hidden ? "h" : "");
-        }
-        QCOMPARE(names, QString(".hid .hidden.mp3 A.MP3 b.mp3 c.wma d.wav dangling e.avi "
-                                "folder.mp3 linked.wma Sub x.jpeg zz")
-                            .split(' '));
-        QCOMPARE(kinds.join(' '), QStringLiteral("Dh Fh F F F F O F D F D F D"));
-        int error = 0;
-        QVERIFY(dirlist::list(root + "/missing", &error).empty());
-        QCOMPARE(error, ENOENT);
-    }
-
-    void search_data() {
-        QTest::addColumn<QString>("folder");
+    // What each sees of the tree ("~"): the listing in name order without
+    // regard to case; the search pattern by pattern, never hidden files or
+    // folders; the walk depth-first, hidden folders too, nothing entered twice.
+    void tree_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<bool>("ran");
-        auto row = [](const char* folder, const char* filter, const char* names, bool ran = true) {
-            QTest::addRow("%s in '%s'", filter, folder) << folder << filter << names << ran;
+        QTest::addColumn<QString>("seen");
+        auto row = [](const char* kind, const char* path, const char* filter, const char* seen) {
+            QTest::addRow("%s '%s' %s", kind, path, filter) << kind << path << filter << seen;
         };
-        // Pattern by pattern; hidden files and folders never; links to files count.
-        row("", "*.wma|*.mp3", "c.wma linked.wma A.MP3 b.mp3");
-        row("", "*.mp3|*.*", "A.MP3 b.mp3 A.MP3 b.mp3 c.wma d.wav e.avi linked.wma x.jpeg");
-        row("", "", "");
-        row("", "*.mp3||*.avi", "A.MP3 b.mp3");
-        row("", " |*.mp3", "");
-        row("", " *.mp3", ""); // the pattern keeps its spaces
-        row("/", "*.avi", "e.avi");
-        row("/missing", "*.mp3", "");
-        row("/long", "*.mp3", "", false);
+        row("list", "", "",
+            ".hid/D .hidden.mp3/F A.MP3/F b.mp3/F c.wma/F d.wav/F dangling/O e.avi/F "
+            "folder.mp3/D linked.wma/F Sub/D x.jpeg/F zz/D");
+        row("list", "/missing", "", "");
+        row("search", "", "*.wma|*.mp3", "c.wma linked.wma A.MP3 b.mp3");
+        row("search", "", "*.mp3|*.*",
+            "A.MP3 b.mp3 A.MP3 b.mp3 c.wma d.wav e.avi linked.wma x.jpeg");
+        row("search", "", "", "");
+        row("search", "", "*.mp3||*.avi", "A.MP3 b.mp3");
+        row("search", "", " |*.mp3", "");
+        row("search", "", " *.mp3", ""); // the pattern keeps its spaces
+        row("search", "/", "*.avi", "e.avi");
+        row("search", "/missing", "*.mp3", "");
+        row("search", "/long", "*.mp3", "failed"); // the listing itself fails
+        const char* all = "~/.hid ~/folder.mp3 ~/Sub ~/Sub/B1 ~/Sub/toZz";
+        row("walk", "", "", qPrintable(QString("5: ~ ") + all));
+        row("walk", "/", "", qPrintable(QString("5: ~/ ") + all));
+        row("walk", "/b.mp3", "", "0: ~/b.mp3");
+        row("walk", "/missing", "", "-1: ");
+        row("walk", "/dangling", "", "-1: ");
     }
-    void search() {
-        QFETCH(QString, folder);
+    void tree() {
+        QFETCH(QString, kind);
+        QFETCH(QString, path);
         QFETCH(QString, filter);
-        QFETCH(QString, names);
-        QFETCH(bool, ran);
-        clsFileSearch s;
-        s.setSearchPath(root + (folder == "/long" ? "/" + QString(300, u'x') : folder));
-        s.setFilter(filter);
-        QCOMPARE(s.Search(), ran);
-        QStringList found;
-        for (std::int32_t i = 0; i < s.FileCount(); ++i)
-            found << s.FileName(i);
-        QCOMPARE(found.join(' '), names);
-        if (found.isEmpty()) { // one empty name, nothing after it
-            QCOMPARE(s.FileName(0), QString());
-            QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.FileName(1));
+        QFETCH(QString, seen);
+        QStringList got;
+        if (path == "/long")
+            path += QString(300, u'x');
+        if (kind == "list") {
+            for (const auto& e : dirlist::list(root + path))
+                got << e.name + u'/' + "FDO"[int(e.kind)];
+        } else if (kind == "search") {
+            clsFileSearch s;
+            s.setSearchPath(root + path);
+            s.setFilter(filter);
+            if (!s.Search())
+                got << "failed";
+            for (std::int32_t i = 0; i < s.FileCount(); ++i)
+                got << s.FileName(i);
+            if (s.FileCount() == 0)
+                QCOMPARE(s.FileName(0), QString()); // one empty name, nothing after it
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.FileName(std::max(1, s.FileCount())));
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.FileName(-1));
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, clsFileSearch().FileName(0));
+        } else {
+            Search2::FolderWalk w;
+            const int result = w.ListFolders(root + path);
+            got << QString::number(result) + u':';
+            for (const QString& f : w.FolderList)
+                got << QString(f).replace(root, "~");
+            QCOMPARE(w.FolderCount, result + 1);
+            if (result > 0)
+                QCOMPARE(QDir::currentPath(), QDir(root).canonicalPath());
         }
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, s.FileName(-1));
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range, clsFileSearch().FileName(0));
+        QCOMPARE(got.join(' '), seen);
     }
 
     // "pattern name" pairs. One character for one: a capital of two letters
@@ -104,36 +117,7 @@ private slots:
                          qPrintable(pair));
     }
 
-    // Depth-first pre-order in name order, hidden folders included; nothing
-    // entered twice, so the link back to the top ends the walk.
-    void walk_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QStringList>("below");
-        const QStringList all{".hid", "folder.mp3", "Sub", "Sub/B1", "Sub/toZz"};
-        QTest::newRow("tree") << "" << 5 << all;
-        QTest::newRow("trailing separator") << "/" << 5 << all;
-        QTest::newRow("file") << "/b.mp3" << 0 << QStringList();
-        QTest::newRow("missing") << "/missing" << -1 << QStringList();
-        QTest::newRow("dangling link") << "/dangling" << -1 << QStringList();
-    }
-    void walk() {
-        QFETCH(QString, path);
-        QFETCH(int, result);
-        QFETCH(QStringList, below);
-        Search2::FolderWalk w;
-        QCOMPARE(w.ListFolders(root + path), result);
-        std::vector<QString> expected{result < 0 ? QString() : root + path};
-        for (const QString& b : below)
-            expected.push_back(root + "/" + b);
-        QCOMPARE(w.FolderList, expected);
-        QCOMPARE(w.FolderCount, result + 1);
-        if (!below.isEmpty())
-            QCOMPARE(QDir::currentPath(), QDir(root).canonicalPath());
-        QCOMPARE(Search2::TrimNull(QString("ab") + QChar(u'\0') + "cd"), QStringLiteral("ab"));
-    }
-
-    // "path|file|folder" with the given separator; the platform's by default.
+    // Separator, then "path|file|folder".
     void split() {
         for (const char* row : {"\\C:\\Music\\a.mp3|a.mp3|C:\\Music", "\\C:\\a.mp3|a.mp3|C:",
                                 "\\C:\\Music\\||C:\\Music", "\\a.mp3||", "\\C:/Music/a.mp3||",
@@ -143,36 +127,25 @@ private slots:
             const QChar sep = QChar(QLatin1Char(row[0]));
             QCOMPARE(mFile::GetFileName(r[0], sep), r[1]);
             QCOMPARE(mFile::GetFolder(r[0], sep), r[2]);
-            if (sep == u'/') {
-                QCOMPARE(mFile::GetFileName(r[0]), r[1]);
-                QCOMPARE(mFile::GetFolder(r[0]), r[2]);
-            }
         }
     }
 
-    void filesFound() {
+    // Rows of 240 in a grid 1000 high: the running sum reaches it at row 4,
+    // and a sum equal to the height does not fit.
+    void helpers() {
         QCOMPARE(mFile::GetLongPath(root + "/b.mp3"), root + "/b.mp3");
         QCOMPARE(mFile::GetLongPath(root), root);
         QCOMPARE(mFile::GetLongPath(root + "/none.mp3"), QString());
-        QCOMPARE(mFile::GetLongPath(""), QString());
         QVERIFY(mFile::FileExists(root + "/b.mp3"));
         QVERIFY(!mFile::FileExists(root + "/none.mp3"));
         QVERIFY(!mFile::FileExists(root + "/zz")); // a folder is no file
         QDir::setCurrent(root);
         QVERIFY(mFile::FileExists("b.mp3")); // a bare name: the current folder too
-        QVERIFY(!mFile::FileExists("none.mp3"));
         QVERIFY(!mFile::FileExists(""));
-    }
-
-    // Rows of 240 in a grid 1000 high: the running sum reaches it at row 4.
-    void visibleRows() {
-        auto rows240 = [](std::int32_t) -> std::int64_t {
-            return 240;
-        };
         QCOMPARE(mCode::VisibleRows(10, 1, 1000, rows240), 2);
         QCOMPARE(mCode::VisibleRows(3, 1, 1000, rows240), 3);
-        QCOMPARE(mCode::VisibleRows(0, 1, 1000, rows240), 0);
-        QCOMPARE(mCode::VisibleRows(10, 1, 960, rows240), 1); // equal does not fit
+        QCOMPARE(mCode::VisibleRows(10, 1, 960, rows240), 1);
+        QCOMPARE(Search2::TrimNull(QString("ab") + QChar(u'\0') + "cd"), QStringLiteral("ab"));
     }
 };
 
