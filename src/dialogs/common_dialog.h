@@ -18,7 +18,6 @@ public:
     // form, each item ended by a NUL.
     void setFilter(const QString& filter);
     const QString& Filter() const { return filter_; }
-    const QString& filterBuffer() const { return filterBuffer_; }
 
     void setMaxFileSize(std::int32_t size) { maxFileSize_ = size; }
     void setFlags(std::int32_t flags) { flags_ = flags; }

@@ -1,9 +1,7 @@
-// Stored bytes to values and back: text lines in either encoding, numbers as
-// the settings keep them, and the settings file itself.
-#include "platform/codepage.h"
+// Stored bytes to values and back: numbers as the settings keep them, and the
+// settings file with its lines in either encoding.
 #include "platform/numbers.h"
 #include "platform/profile_file.h"
-#include "platform/twips.h"
 #include "support/files.h"
 
 #include <QTemporaryDir>
@@ -16,38 +14,6 @@ class TestBytes : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    // A null text: only the validity is checked.
-    void decode_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("utf8");
-        QTest::addColumn<QString>("text");
-        auto row = [](const char* name, const QByteArray& b, bool utf8, const QString& text) {
-            QTest::newRow(name) << b << utf8 << text;
-        };
-        row("ascii", "C:\\Music\\a.mp3", true, "C:\\Music\\a.mp3");
-        row("utf-8", "\xE6\x9B\xB2", true, QString::fromUtf8("曲"));
-        row("four bytes", "\xF0\x9F\x8E\xB5", true, QString::fromUtf8("\U0001F3B5"));
-        // CP932's "ソ" ends in the Windows separator's byte: one character.
-        row("cp932 5C", "C:\\\x83\x5C\\a.mp3", false, QString::fromUtf8("C:\\ソ\\a.mp3"));
-        row("overlong", "\xC0\xAF", false, {});
-        row("surrogate", "\xED\xA0\x80", false, {});
-        row("truncated", "\xE6\x9B", false, {});
-        row("beyond U+10FFFF", "\xF4\x90\x80\x80", false, {});
-        row("undecodable", "a\xFF\x62", false, QString::fromUtf8("a\uFFFDb"));
-    }
-    void decode() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, utf8);
-        QFETCH(QString, text);
-        QCOMPARE(codepage::isValidUtf8(bytes), utf8);
-        bool ok = false;
-        const QString got = codepage::decodeLine(bytes, &ok);
-        if (!text.isNull()) {
-            QCOMPARE(got, text);
-            QCOMPARE(ok, !text.contains(QChar::ReplacementCharacter));
-        }
-    }
-
     // "text=value" pairs; no value: no number.
     void numbers() {
         const QString rows = "42=42|-15=-15|1234.5=1234|1235.5=1236|-2.5=-2|  7 =7|=|abc=|12abc=|"
@@ -60,9 +26,6 @@ private slots:
         QCOMPARE(numbers::roundToInt16(-1e9), -32768);
         QCOMPARE(numbers::toText(1234.5), QStringLiteral("1234.5"));
         QCOMPARE(numbers::toText(-300), QStringLiteral("-300"));
-        // A window at 4300 x 4765 twips on a 96 dpi screen.
-        QCOMPARE(twips::toPixels(4300, twips::perPixel(96)), 287);
-        QCOMPARE(twips::toPixels(4765, twips::perPixel(96)), 318);
     }
 
     // The file before (null: none), a key of [Set], the value written (null:
@@ -95,6 +58,15 @@ private slots:
             "[Set]\r\nget=\xE3\x82\xBD\r\nVol=2\r\n");
         row("cp932 read", "[Set]\r\nget=*.mp3|\x83\x5C*.wav\r\n", "get", {},
             QString::fromUtf8("*.mp3|ソ*.wav"), {});
+        row("utf-8", "[Set]\nk=\xE6\x9B\xB2\xF0\x9F\x8E\xB5\n", "k", {}, QString::fromUtf8("曲🎵"),
+            {});
+        // Not UTF-8: read as CP932; a line that is not that either stays as it is.
+        row("overlong", "[Set]\nk=\xC0\xAF\n", "k", {}, QString::fromUtf8("ﾀｯ"), {});
+        row("surrogate", "[Set]\nk=\xED\xA0\x80\n", "k", {}, QString::fromUtf8("\u605D\uFFFD"), {});
+        row("truncated", "[Set]\nk=\xE6\x9B\n", "k", {}, QString::fromUtf8("譖"), {});
+        row("beyond U+10FFFF", "[Set]\nk=\xF4\x90\x80\x80\n", "k", {},
+            QString::fromUtf8("\uE33F\uFFFD\uFFFD"), {});
+        row("undecodable", "[Set]\nk=a\xFF\x62\n", "Vol", "1", "1", "[Set]\nk=a\xFF\x62\nVol=1\n");
         row("byte-order mark", "\xEF\xBB\xBF[Set]\nVol=5\n", "Vol", {}, "5", {});
     }
     void profile() {

@@ -3,12 +3,9 @@
 // Media files for tests, made on the spot: WAV and MIDI bytes written here,
 // everything else by the ffmpeg command line.
 
-#include <QByteArray>
 #include <QDataStream>
 #include <QFile>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QtEndian>
 
 #include <cmath>
