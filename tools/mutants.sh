@@ -35,6 +35,7 @@ cmd-dashes|src/app/command_line.cpp|options = false;|options = true;|tst_command
 layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_main_layout|the second check box out of place
 vol-curve|src/media/volume.cpp|db / 60.0|db / 20.0|tst_media_player|volume steps too steep
 vol-mute|src/media/media_player.cpp|engine_->setMute(mute);|engine_->setMute(false);|tst_media_player|mute does nothing while playing
+mute-start|src/media/media_player.cpp|engine_->setMute(mute_);|engine_->setMute(false);|tst_media_player|a file opened while muted plays aloud
 EOF
 )
 
