@@ -1,7 +1,6 @@
 #include "dialogs/common_dialog.h"
 
 #include "dialogs/dialog_presenter.h"
-#include "platform/numbers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,13 +10,6 @@ namespace {
 // The flag bits the file dialogs act on.
 constexpr std::int32_t OFN_OVERWRITEPROMPT = 0x2;
 constexpr std::int32_t OFN_FILEMUSTEXIST = 0x1000;
-
-std::int32_t toColorRef(const QColor& c) {
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-QColor fromColorRef(std::int32_t v) {
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
 
 } // namespace
 
@@ -35,19 +27,6 @@ void cCommonDlg::setFilter(const QString& filter) {
     filterBuffer_ = buffer;
 }
 
-void cCommonDlg::setForm(QWidget* form) {
-    form_ = form;
-    if (!form)
-        return;
-    const QFont f = form->font();
-    fontBold_ = f.bold();
-    fontItalic_ = f.italic();
-    fontName_ = f.family();
-    fontSize_ = numbers::roundToInt16(f.pointSizeF());
-    fontStrikethru_ = f.strikeOut();
-    fontUnderline_ = f.underline();
-}
-
 void cCommonDlg::setAction(std::int16_t action) {
     action_ = action;
     switch (action) {
@@ -56,15 +35,6 @@ void cCommonDlg::setAction(std::int16_t action) {
         break;
     case 2:
         ShowSave();
-        break;
-    case 3:
-        ShowColor();
-        break;
-    case 4:
-        ShowFont();
-        break;
-    case 5:
-        ShowPrinter();
         break;
     default:
         break;
@@ -108,61 +78,4 @@ void cCommonDlg::ShowFileDialog(int kind) {
     // As the system's dialog does: the chosen file's folder becomes current,
     // so relative entries of a list play from the list's folder.
     QDir::setCurrent(QFileInfo(a.path).absolutePath());
-}
-
-void cCommonDlg::ShowColor() {
-    action_ = 3;
-    lastResult_ = 0;
-    errNumber_ = 0;
-    const auto c = DialogPresenter::current().askColor(form_, fromColorRef(color_));
-    if (!c) {
-        cancelButton_ = true;
-        return;
-    }
-    lastResult_ = 1;
-    color_ = toColorRef(*c);
-}
-
-void cCommonDlg::ShowFont() {
-    QFont initial(fontName_);
-    if (fontSize_ > 0)
-        initial.setPointSize(fontSize_);
-    initial.setBold(fontBold_);
-    initial.setItalic(fontItalic_);
-    initial.setUnderline(fontUnderline_);
-    initial.setStrikeOut(fontStrikethru_);
-    const auto f = DialogPresenter::current().askFont(form_, initial);
-    if (!f) {
-        cancelButton_ = true;
-        fontBold_ = fontItalic_ = fontStrikethru_ = fontUnderline_ = false;
-        fontName_.clear();
-        fontSize_ = 0;
-        color_ = 0;
-        return;
-    }
-    cancelButton_ = false;
-    fontBold_ = f->weight() >= QFont::Medium;
-    fontItalic_ = f->italic();
-    fontUnderline_ = f->underline();
-    fontStrikethru_ = f->strikeOut();
-    fontName_ = f->family();
-    fontSize_ = numbers::roundToInt16(f->pointSizeF());
-}
-
-void cCommonDlg::ShowPrinter() {
-    action_ = 5;
-    lastResult_ = 0;
-    errNumber_ = 0;
-    DialogPresenter::PrintRequest r{fromPage_, toPage_, min_, max_, copies_};
-    if (!DialogPresenter::current().askPrinter(form_, r)) {
-        if (cancelError_)
-            cancelButton_ = true;
-        return;
-    }
-    lastResult_ = 1;
-    fromPage_ = r.fromPage;
-    toPage_ = r.toPage;
-    min_ = r.minPage;
-    max_ = r.maxPage;
-    copies_ = r.copies;
 }

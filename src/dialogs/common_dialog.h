@@ -18,7 +18,6 @@ public:
     // form, each item ended by a NUL.
     void setFilter(const QString& filter);
     const QString& Filter() const { return filter_; }
-    const QString& filterBuffer() const { return filterBuffer_; }
 
     void setMaxFileSize(std::int32_t size) { maxFileSize_ = size; }
     void setFlags(std::int32_t flags) { flags_ = flags; }
@@ -31,39 +30,9 @@ public:
     const QString& FileName() const { return fileName_; }
     void setFilterIndex(std::int16_t index) { filterIndex_ = index; }
 
-    std::int32_t Color() const { return color_; }
-    void setColor(std::int32_t rgb) { color_ = rgb; }
-    std::int32_t Max() const { return max_; }
-    void setMax(std::int32_t v) { max_ = v; }
-    std::int32_t Min() const { return min_; }
-    void setMin(std::int32_t v) { min_ = v; }
-    std::int32_t hdc() const { return hdc_; }
-    void sethdc(std::int32_t v) { hdc_ = v; }
-    std::int32_t FromPage() const { return fromPage_; }
-    void setFromPage(std::int32_t v) { fromPage_ = v; }
-    std::int32_t ToPage() const { return toPage_; }
-    void setToPage(std::int32_t v) { toPage_ = v; }
-    std::int32_t Copies() const { return copies_; }
-    void setCopies(std::int32_t v) { copies_ = v; }
-    std::int32_t PrinterDefault() const { return printerDefault_; }
-    void setPrinterDefault(std::int32_t v) { printerDefault_ = v; }
-
-    // The owner of the dialogs; setting it copies its font into the font fields.
+    // The owner of the dialogs.
     QWidget* Form() const { return form_; }
-    void setForm(QWidget* form);
-
-    bool FontBold() const { return fontBold_; }
-    void setFontBold(bool v) { fontBold_ = v; }
-    bool FontItalic() const { return fontItalic_; }
-    void setFontItalic(bool v) { fontItalic_ = v; }
-    bool FontStrikethru() const { return fontStrikethru_; }
-    void setFontStrikethru(bool v) { fontStrikethru_ = v; }
-    bool FontUnderline() const { return fontUnderline_; }
-    void setFontUnderline(bool v) { fontUnderline_ = v; }
-    const QString& FontName() const { return fontName_; }
-    void setFontName(const QString& v) { fontName_ = v; }
-    std::int16_t FontSize() const { return fontSize_; }
-    void setFontSize(std::int16_t v) { fontSize_ = v; }
+    void setForm(QWidget* form) { form_ = form; }
 
     bool CancelError() const { return cancelError_; }
     void setCancelError(bool v) { cancelError_ = v; }
@@ -71,16 +40,13 @@ public:
     std::int32_t ErrNumber() const { return errNumber_; }
     QString ErrDescription() const { return QStringLiteral("Error"); }
 
-    // Kind of the last dialog: 1 open, 2 save, 3 colour, 4 font, 5 printer.
-    // Setting it runs that dialog; any other value is only stored.
+    // Kind of the last dialog: 1 open, 2 save. Setting it runs that dialog;
+    // any other value is only stored.
     std::int16_t Action() const { return action_; }
     void setAction(std::int16_t action);
 
     void ShowOpen() { ShowFileDialog(1); }
     void ShowSave() { ShowFileDialog(2); }
-    void ShowColor();
-    void ShowFont();
-    void ShowPrinter();
 
 private:
     void ShowFileDialog(int kind);
@@ -101,12 +67,4 @@ private:
     std::int32_t flags_ = 0;
     QString defaultExt_;
     QString fileTitle_ = QString(254, u' ');
-    std::int32_t color_ = 0;
-    bool fontBold_ = false, fontItalic_ = false;
-    QString fontName_;
-    std::int16_t fontSize_ = 0;
-    bool fontStrikethru_ = false, fontUnderline_ = false;
-    std::int32_t max_ = 0, min_ = 0, hdc_ = 0;
-    std::int32_t fromPage_ = 0, toPage_ = 0, copies_ = 0;
-    std::int32_t printerDefault_ = 0;
 };

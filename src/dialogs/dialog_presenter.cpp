@@ -1,11 +1,7 @@
 #include "dialogs/dialog_presenter.h"
 
-#include <QColorDialog>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 
 namespace {
 
@@ -38,32 +34,9 @@ public:
         return a;
     }
 
-    std::optional<QColor> askColor(QWidget* owner, const QColor& initial) override {
-        const QColor c = QColorDialog::getColor(initial, owner);
-        return c.isValid() ? std::optional<QColor>(c) : std::nullopt;
-    }
-
-    std::optional<QFont> askFont(QWidget* owner, const QFont& initial) override {
-        bool ok = false;
-        const QFont f = QFontDialog::getFont(&ok, initial, owner);
-        return ok ? std::optional<QFont>(f) : std::nullopt;
-    }
-
-    bool askPrinter(QWidget* owner, PrintRequest& r) override {
-        QPrinter printer;
-        printer.setCopyCount(std::max(1, r.copies));
-        QPrintDialog dialog(&printer, owner);
-        dialog.setMinMax(r.minPage, r.maxPage);
-        if (r.fromPage > 0)
-            dialog.setFromTo(r.fromPage, r.toPage);
-        if (dialog.exec() != QDialog::Accepted)
-            return false;
-        r.fromPage = dialog.fromPage();
-        r.toPage = dialog.toPage();
-        r.minPage = dialog.minPage();
-        r.maxPage = dialog.maxPage();
-        r.copies = printer.copyCount();
-        return true;
+    bool ask(QWidget* owner, const QString& title, const QString& question) override {
+        return QMessageBox::question(owner, title, question, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
     }
     void warn(QWidget* owner, const QString& title, const QString& text) override {
         QMessageBox::warning(owner, title, text);

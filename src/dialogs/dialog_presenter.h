@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QList>
 #include <QPair>
 #include <QString>
-
-#include <optional>
 
 class QWidget;
 
@@ -30,16 +26,11 @@ public:
         bool accepted = false;
         QString path;
     };
-    struct PrintRequest {
-        int fromPage = 0, toPage = 0, minPage = 0, maxPage = 0, copies = 0;
-    };
 
     virtual ~DialogPresenter() = default;
     virtual FileAnswer askFile(const FileRequest& request) = 0;
-    virtual std::optional<QColor> askColor(QWidget* owner, const QColor& initial) = 0;
-    virtual std::optional<QFont> askFont(QWidget* owner, const QFont& initial) = 0;
-    // Fills the request's fields back when accepted.
-    virtual bool askPrinter(QWidget* owner, PrintRequest& request) = 0;
+    // A Yes/No question, No the default; true for Yes.
+    virtual bool ask(QWidget* owner, const QString& title, const QString& question) = 0;
     // Something the person must know went wrong; waits for OK.
     virtual void warn(QWidget* owner, const QString& title, const QString& text) = 0;
 

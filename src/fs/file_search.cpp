@@ -5,7 +5,6 @@
 #include "platform/path_separator.h"
 
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -62,7 +61,6 @@ bool clsFileSearch::Search() {
             if (error != 0 && error != ENOENT && error != ENOTDIR && error != EACCES) {
                 names_.assign(1, QString());
                 fileCount_ = 0;
-                errorInfo_ = QString::fromLocal8Bit(std::strerror(error));
                 return false;
             }
             files.emplace();

@@ -19,7 +19,7 @@ public:
     const QString& Filter() const { return filter_; }
 
     // Runs the search. True when it ran to the end (a missing folder or no
-    // match included); false when the listing failed, with ErrorInfo set.
+    // match included); false when the listing failed.
     bool Search();
 
     std::int32_t FileCount() const { return fileCount_; }
@@ -28,13 +28,9 @@ public:
     // result list (after a search that found nothing, index 0 gives "").
     QString FileName(std::int32_t index) const;
 
-    // Description of the last error that stopped Search; kept until the next.
-    const QString& ErrorInfo() const { return errorInfo_; }
-
 private:
     std::int32_t fileCount_ = 0;
     QString filter_;
-    QString errorInfo_;
     QString searchPath_;
     std::vector<QString> names_;
 };

@@ -10,24 +10,6 @@
 
 namespace mFile {
 
-QString ReverseString(const QString& text) {
-    QString r = text;
-    std::reverse(r.begin(), r.end());
-    return r;
-}
-
-std::int32_t InStrFromEnd(std::int32_t start, const QString& text, const QString& find,
-                          Compare compare) {
-    const QString haystack = ReverseString(text);
-    const QString needle = ReverseString(find);
-    if (start < 1 || start > haystack.size() + (needle.isEmpty() ? 1 : 0))
-        return 0;
-    if (needle.isEmpty())
-        return start;
-    const auto cs = compare == Compare::Text ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    return static_cast<std::int32_t>(haystack.indexOf(needle, start - 1, cs) + 1);
-}
-
 QString GetFileName(const QString& path, QChar separator) {
     const qsizetype at = path.lastIndexOf(separator);
     return at < 0 ? QString() : path.sliced(at + 1);

@@ -12,17 +12,6 @@
 // folder + separator + file name, and these functions give the two halves.
 namespace mFile {
 
-enum class Compare { Binary, Text };
-
-// The text in reverse order.
-QString ReverseString(const QString& text);
-
-// Position (1 = last character) of the last character of the last occurrence
-// of find, counted from the end of text; start counts from the end as well.
-// 0 when find does not occur.
-std::int32_t InStrFromEnd(std::int32_t start, const QString& text, const QString& find,
-                          Compare compare = Compare::Binary);
-
 // The text after the last separator; "" when there is none.
 QString GetFileName(const QString& path, QChar separator = platform::kPathSeparator);
 

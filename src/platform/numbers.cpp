@@ -57,17 +57,6 @@ std::int16_t roundToInt16(double value) {
     return static_cast<std::int16_t>(r);
 }
 
-std::int32_t roundToInt32(double value) {
-    if (std::isnan(value))
-        return 0;
-    double r = roundHalfEven(value);
-    if (r < std::numeric_limits<std::int32_t>::min())
-        return std::numeric_limits<std::int32_t>::min();
-    if (r > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(r);
-}
-
 QString toText(double value) {
     // Single precision, as a window position is kept: 7 significant digits.
     return QLocale::c().toString(static_cast<float>(value), 'g', 7);

@@ -17,9 +17,6 @@ std::optional<std::int32_t> toInt32(const QString& text);
 // Rounds to a 16-bit integer, clamped to its range.
 std::int16_t roundToInt16(double value);
 
-// Rounds to a 32-bit integer, clamped to its range.
-std::int32_t roundToInt32(double value);
-
 // Decimal text of a number as the settings file stores it: no grouping, a
 // leading "-" for negatives, a fraction only when there is one.
 QString toText(double value);

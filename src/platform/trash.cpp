@@ -1,28 +1,11 @@
 #include "platform/trash.h"
 
+#include "dialogs/dialog_presenter.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 
 namespace mdRecycled {
-namespace {
-
-std::function<bool(const QString&)>& confirmHook() {
-    static std::function<bool(const QString&)> hook;
-    return hook;
-}
-std::function<void(const QString&)>& reportHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
-
-} // namespace
-
-void setPromptsForTesting(std::function<bool(const QString&)> confirm,
-                          std::function<void(const QString&)> report) {
-    confirmHook() = std::move(confirm);
-    reportHook() = std::move(report);
-}
 
 Outcome RecycleFile(QWidget* owner, const QString& path) {
     const QFileInfo info(path);
@@ -32,22 +15,15 @@ Outcome RecycleFile(QWidget* owner, const QString& path) {
         return Outcome::NotAFile;
     const QString question =
         QStringLiteral("ファイルをゴミ箱へ移動しますか？\n\n") + info.fileName();
-    const bool yes = confirmHook()
-                         ? confirmHook()(question)
-                         : QMessageBox::question(owner, QStringLiteral("ファイルの削除"), question,
-                                                 QMessageBox::Yes | QMessageBox::No,
-                                                 QMessageBox::No) == QMessageBox::Yes;
-    if (!yes)
+    const QString title = QStringLiteral("ファイルの削除");
+    if (!DialogPresenter::current().ask(owner, title, question))
         return Outcome::Declined;
     QFile file(path);
     if (file.moveToTrash())
         return Outcome::Trashed;
     const QString message = QStringLiteral("ゴミ箱へ移動できませんでした。\n\n") + path +
                             QStringLiteral("\n") + file.errorString();
-    if (reportHook())
-        reportHook()(message);
-    else
-        QMessageBox::warning(owner, QStringLiteral("ファイルの削除"), message);
+    DialogPresenter::current().warn(owner, title, message);
     return Outcome::Failed;
 }
 

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <functional>
-
 class QWidget;
 
 namespace mdRecycled {
@@ -20,9 +18,5 @@ enum class Outcome {
 // Only a regular file (or a link to one) is moved. A failure is told in a
 // message as the desktop would tell it.
 Outcome RecycleFile(QWidget* owner, const QString& path);
-
-// Tests answer the question and take the failure message without a window.
-void setPromptsForTesting(std::function<bool(const QString& question)> confirm,
-                          std::function<void(const QString& message)> report);
 
 } // namespace mdRecycled

@@ -10,11 +10,10 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz -j2 >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+mkdir -p build-fuzz/artifacts
 for name in m3u profile command_line filter wildcard; do
-  mkdir -p "$work/$name"
-  cp tests/fuzz/corpus/$name/* "$work/$name/"
+  cp -r tests/fuzz/corpus/$name "$work/$name"
   log="$work/$name.log"
-  mkdir -p build-fuzz/artifacts
   if ! ASAN_OPTIONS=detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name -max_total_time="$seconds" \
        -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="build-fuzz/artifacts/${name}-" "$work/$name" >"$log" 2>&1; then

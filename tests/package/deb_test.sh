@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it (run as root on a CI machine):
-#   tests/package/deb_test.sh [PACKAGE.deb]
-# builds the package unless given one, fails on lintian errors, installs it
-# with apt-get, starts /usr/bin/sonoquill as an ordinary user with a fresh
-# HOME under Xvfb, checks over MPRIS that a generated file plays, closes it
-# through the menu and looks for that user's ~/.config/sonoquill/Sonoquill.ini.
-# Removes the package, the user and the work folder again.
+# tests/package/deb_test.sh [PACKAGE.deb], as root: the package (built unless
+# given) passes lintian, installs, plays a file for an ordinary user with a
+# fresh HOME and keeps that user's settings; then everything is removed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it installs a package and adds a user"; exit 1; }

@@ -1,6 +1,6 @@
 // Files, list files and folder trees dropped on the grid; the trash.
-#include "platform/trash.h"
 #include "playlist/grid_view.h"
+#include "support/fake_dialogs.h"
 #include "support/list_fixture.h"
 
 #include <QDialog>
@@ -125,14 +125,9 @@ private slots:
     void trash() {
         QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-        QStringList questions;
-        bool answer = false;
-        mdRecycled::setPromptsForTesting(
-            [&](const QString& q) {
-                questions << q;
-                return answer;
-            },
-            [](const QString&) {});
+        FakeDialogs dialogs;
+        QStringList& questions = dialogs.questions;
+        bool& answer = dialogs.answer;
         ListFixture f;
         frmList2* w = f.open();
         QTemporaryDir files(QDir::homePath() + "/.sonoquill-test-XXXXXX");
@@ -180,7 +175,6 @@ private slots:
         w->mnuProperty_Click();
         QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
                  QFileInfo(files.path()).fileName() + "のプロパティ");
-        mdRecycled::setPromptsForTesting({}, {});
     }
 };
 

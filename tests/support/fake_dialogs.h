@@ -19,13 +19,12 @@ public:
         asked.append(r);
         return {!nextFile.isEmpty(), nextFile};
     }
-    std::optional<QColor> askColor(QWidget*, const QColor&) override { return color; }
-    std::optional<QFont> askFont(QWidget*, const QFont&) override { return font; }
-    bool askPrinter(QWidget*, PrintRequest& r) override {
-        if (!printerAccepts)
-            return false;
-        r.copies = 3;
-        return true;
+    // Yes/No questions: each one kept, all answered with `answer`.
+    QStringList questions;
+    bool answer = false;
+    bool ask(QWidget*, const QString&, const QString& question) override {
+        questions.append(question);
+        return answer;
     }
 
     void warn(QWidget*, const QString& title, const QString& text) override {
@@ -33,7 +32,4 @@ public:
     }
 
     QStringList warnings; // "title|text"
-    std::optional<QColor> color;
-    std::optional<QFont> font;
-    bool printerAccepts = false;
 };

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Mutation check: plants one deliberate fault at a time in a scratch copy of
+# the tree, builds it and runs the suite. A fault the suite does not catch is
+# a behaviour nobody tests. Prints one table row per fault.
+#
+#   tools/mutants.sh [-k] [ID...]     (default: every fault)
+#
+# The copy lives in $MUTANTS_DIR (default /tmp/sonoquill-mutants) with a build
+# of its own, kept between runs so that later runs build incrementally.
+# Each fault names the tests likely to catch it: those run first; when they
+# pass, the whole suite runs, so "missed" always means the whole suite passed.
+# -k keeps going after a missed fault without the full suite (quick look).
+set -uo pipefail
+
+# id | file | old text | new text | tests to try first | what a person would see
+FAULTS=$(
+    cat <<'EOF'
+cp-bom|src/platform/codepage.cpp|bytes.sliced(3)|bytes.sliced(2)|tst_bytes|a byte-order mark half left in the text
+cp-range|src/platform/codepage.cpp|cp > 0x10FFFF|cp > 0x13FFFF|tst_bytes|bytes past the last character taken as UTF-8
+ini-case|src/platform/profile_file.cpp|return a.compare(b, Qt::CaseInsensitive) == 0;|return a.compare(b, Qt::CaseSensitive) == 0;|tst_bytes|a setting whose key differs in case not found
+num-round|src/platform/numbers.cpp|double r = std::nearbyint(v);|double r = std::round(v);|tst_bytes|halves rounded away from zero
+dir-order|src/platform/dir_listing.cpp|return a.folded < b.folded;|return a.folded > b.folded;|tst_folders|files of a folder listed in reverse
+dir-hidden|src/platform/dir_listing.cpp|e.hidden = n[0] == '.';|e.hidden = false;|tst_folders|hidden files listed
+fs-filter|src/fs/file_search.cpp|if (k <= n - 1)|if (k < n - 1)|tst_folders|the last pattern of a filter used twice
+fs-folders|src/fs/file_search.cpp|if (e.kind != dirlist::Kind::File|if (e.kind == dirlist::Kind::Other|tst_folders|folders listed as files
+fs-folder|src/fs/path_helpers.cpp|path.first(at);|path.first(at + 1);|tst_folders|a folder keeps its trailing separator
+walk-hidden|src/fs/folder_walk.cpp|if (e.kind != dirlist::Kind::Folder)|if (e.kind != dirlist::Kind::Folder or e.hidden)|tst_folders|hidden folders left out of a dropped folder
+dlg-index|src/dialogs/common_dialog.cpp|std::max(0, filterIndex_ - 1)|std::max(0, int(filterIndex_))|tst_common_dialog|the second filter shown first
+dlg-cancel|src/dialogs/common_dialog.cpp|if (cancelError_) {|if (!cancelError_) {|tst_common_dialog|a cancelled dialog taken as a choice
+m3u-last|src/playlist/m3u.cpp|r < grid.Rows(); ++r|r < grid.Rows() - 1; ++r|tst_m3u|the last entry lost on saving
+m3u-crlf|src/playlist/m3u.cpp|out += "\r\n";|out += "\n";|tst_m3u|saved lists end their lines differently
+sort-case|src/playlist/sorted_list.cpp|b - 'A' + 'a' : b;|b : b;|tst_sorted_list|capitals sorted before small letters
+ini-flush|src/app/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
+cmd-dashes|src/app/command_line.cpp|options = false;|options = true;|tst_command_line|a file named --help after -- taken as an option
+layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_main_layout|the second check box out of place
+vol-curve|src/media/volume.cpp|db / 60.0|db / 20.0|tst_media_player|volume steps too steep
+vol-mute|src/media/media_player.cpp|engine_->setMute(mute);|engine_->setMute(false);|tst_media_player|mute does nothing while playing
+mute-start|src/media/media_player.cpp|engine_->setMute(mute_);|engine_->setMute(false);|tst_media_player|a file opened while muted plays aloud
+EOF
+)
+
+keep_going=0
+if [[ ${1:-} == -k ]]; then
+    keep_going=1
+    shift
+fi
+wanted=("$@")
+
+source_tree=$(cd "$(dirname "$0")/.." && pwd)
+work=${MUTANTS_DIR:-/tmp/sonoquill-mutants}
+tree=$work/tree
+build=$tree/build
+log=$work/log
+mkdir -p "$tree" "$log"
+
+# The copy: the working tree's files (committed or not), written only where
+# they differ so the kept build stays incremental.
+python3 - "$source_tree" "$tree" <<'EOF' || exit 1
+import os, subprocess, sys
+src, dst = sys.argv[1], sys.argv[2]
+files = subprocess.run(["git", "-C", src, "ls-files", "-z", "-co", "--exclude-standard"],
+                       capture_output=True, check=True).stdout.split(b"\0")
+keep = set()
+for f in filter(None, (f.decode() for f in files)):
+    s = os.path.join(src, f)
+    if not os.path.isfile(s) or f.startswith("build/"):
+        continue
+    keep.add(f)
+    d = os.path.join(dst, f)
+    data = open(s, "rb").read()
+    if os.path.isfile(d) and open(d, "rb").read() == data:
+        continue
+    os.makedirs(os.path.dirname(d), exist_ok=True)
+    open(d, "wb").write(data)
+    os.chmod(d, os.stat(s).st_mode)
+for root, dirs, names in os.walk(dst):
+    rel = os.path.relpath(root, dst)
+    if rel == "build" or rel.startswith("build" + os.sep):
+        dirs[:] = []
+        continue
+    for n in names:
+        f = os.path.normpath(os.path.join(rel, n))
+        if f not in keep:
+            os.remove(os.path.join(root, n))
+EOF
+
+# Builds hit the cache of other copies of the tree.
+export CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1
+export QT_QPA_PLATFORM=offscreen
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$log/configure" 2>&1 || {
+    echo "configure failed: $log/configure"
+    exit 1
+}
+
+build_targets() { cmake --build "$build" -j2 ${1:+--target $1} >"$log/$2.build" 2>&1; }
+suite() { (cd "$build" && ctest -j2 --timeout 300 --stop-on-failure ${1:+-R "$1"}) >"$log/$2.test" 2>&1; }
+
+echo "building the unchanged tree ..."
+if ! build_targets "" base || ! suite "" base; then
+    echo "the unchanged tree does not build or pass: $log/base.*"
+    exit 1
+fi
+
+# Exact, single-occurrence substitution; exit 2 when the old text is not
+# there exactly once.
+substitute() {
+    python3 - "$@" <<'EOF'
+import sys
+path, old, new = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+if text.count(old) != 1:
+    sys.exit(2)
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+EOF
+}
+
+printf '%-11s %-32s %-8s %s\n' FAULT FILE RESULT "WHAT A PERSON WOULD SEE"
+caught=0 missed=0 other=0
+while IFS='|' read -r id file old new first what; do
+    [[ -z $id ]] && continue
+    if ((${#wanted[@]})) && [[ " ${wanted[*]} " != *" $id "* ]]; then
+        continue
+    fi
+    original=$(mktemp)
+    cp "$tree/$file" "$original"
+    substitute "$tree/$file" "$old" "$new"
+    case $? in
+    0)
+        first_targets=${first//,/ }
+        if ! build_targets "$first_targets" "$id"; then
+            result=broken
+        elif ! suite "^(${first//,/|})\$" "$id"; then
+            result=caught
+        elif ((keep_going)); then
+            result="missed?"
+        elif ! build_targets "" "$id" ; then
+            result=broken
+        elif ! suite "" "$id"; then
+            result=caught
+        else
+            result=MISSED
+        fi
+        ;;
+    2) result=stale ;;
+    *) result=error ;;
+    esac
+    cat "$original" >"$tree/$file" # new time stamp: the next build redoes it
+    rm -f "$original"
+    case $result in
+    caught) caught=$((caught + 1)) ;;
+    MISSED | "missed?") missed=$((missed + 1)) ;;
+    *) other=$((other + 1)) ;;
+    esac
+    printf '%-11s %-32s %-8s %s\n' "$id" "$file" "$result" "$what"
+done <<<"$FAULTS"
+echo "caught $caught, missed $missed, stale or broken $other (logs: $log)"
+((missed == 0 && other == 0))
