@@ -4,6 +4,7 @@
 #include "fs/folder_walk.h"
 #include "media/media_player.h"
 #include "platform/profile_file.h"
+#include "platform/settings_location.h"
 #include "playlist/m3u.h"
 #include "playlist/playlist_grid.h"
 #include "support/fake_dialogs.h"
@@ -69,6 +70,18 @@ int mp3s(const QString& folder, QStringList* names = nullptr) {
         *names << search.FileName(i);
     return search.FileCount();
 }
+
+struct Place {
+    const char* name;
+    mode_t folder, ini; // ini 0: none
+    bool portable, written;
+};
+// Writable install folder; read-only one; read-only one with a writable file
+// (rewritten in place); a read-only file (never replaced).
+constexpr Place kPlaces[] = {{"open", 0777, 0, true, true},
+                             {"closed", 0555, 0, false, true},
+                             {"closed-ini", 0555, 0666, true, true},
+                             {"read-only-ini", 0777, 0444, true, false}};
 
 } // namespace
 
@@ -138,26 +151,43 @@ private slots:
 
     // A folder that may not be read and one that may not be written: the walk
     // and the search pass the first by, and writes into the second fail
-    // without touching what is there. Root may do anything, so as root the
-    // checks run in a copy of this test as an ordinary user.
+    // without touching what is there. The settings live beside the program
+    // where they can be written there, else in the user's folder. Root may do
+    // anything, so as root the checks run in a copy of this test as an
+    // ordinary user.
     void deniedFolders() {
         const QString given = ordinaryuser::tree();
         if (given.isEmpty()) {
             QTemporaryDir tree;
             const QString root = tree.path();
-            QDir(root).mkpath("denied");
-            QDir(root).mkpath("open");
-            writeAll(root + "/denied/a.mp3", "x");
-            writeAll(root + "/open/b.mp3", "x");
+            auto mode = [&](const QString& path, mode_t m) {
+                chmod(QFile::encodeName(root + path).constData(), m);
+            };
+            QDir(root).mkpath("files/denied");
+            QDir(root).mkpath("files/open");
+            writeAll(root + "/files/denied/a.mp3", "x");
+            writeAll(root + "/files/open/b.mp3", "x");
             writeAll(root + "/kept.m3u", "/old/a.mp3\r\n");
             writeAll(root + "/kept.ini", "[Set]\r\nget=*.mp3\r\n");
-            chmod(QFile::encodeName(root + "/kept.ini").constData(), 0444);
-            chmod(QFile::encodeName(root + "/denied").constData(), 0);
-            chmod(QFile::encodeName(root).constData(), 0555);
+            for (const Place& p : kPlaces) {
+                const QString folder = QStringLiteral("/install/") + p.name;
+                QDir(root).mkpath(folder.mid(1));
+                if (p.ini) {
+                    writeAll(root + folder + "/Sonoquill.ini", "[Set]\nVol=1\n");
+                    mode(folder + "/Sonoquill.ini", p.ini);
+                }
+                mode(folder, p.folder);
+            }
+            mode("/install", 0777);
+            mode("/kept.ini", 0444);
+            mode("/files/denied", 0);
+            mode("", 0555);
             const int status =
                 ordinaryuser::run(root, "deniedFolders", [this] { deniedFolders(); });
-            chmod(QFile::encodeName(root).constData(), 0755);
-            chmod(QFile::encodeName(root + "/denied").constData(), 0755);
+            mode("", 0755);
+            mode("/files/denied", 0755);
+            for (const Place& p : kPlaces)
+                mode(QStringLiteral("/install/") + p.name, 0755);
             if (ordinaryuser::couldNotRun(status))
                 QSKIP("no ordinary user who can reach the temporary folder");
             QCOMPARE(status, 0);
@@ -166,9 +196,9 @@ private slots:
         if (!QFileInfo(given).isDir())
             std::exit(77);
         Search2::FolderWalk w;
-        QCOMPARE(walk(given, w), 2); // the tree, "denied" (not entered), "open"
-        QCOMPARE(mp3s(given + "/denied"), 0);
-        QCOMPARE(mp3s(given + "/open"), 1);
+        QCOMPARE(walk(given + "/files", w), 2); // the tree, "denied" (not entered), "open"
+        QCOMPARE(mp3s(given + "/files/denied"), 0);
+        QCOMPARE(mp3s(given + "/files/open"), 1);
         PlaylistGrid g(QChar(u'/'));
         g.appendPath("/new/a.mp3");
         QVERIFY(!WritePlaylist(g, given + "/new.m3u"));
@@ -177,6 +207,16 @@ private slots:
         QCOMPARE(readAll(given + "/kept.m3u"), QByteArray("/old/a.mp3\r\n"));
         QCOMPARE(readAll(given + "/kept.ini"), QByteArray("[Set]\r\nget=*.mp3\r\n"));
         QVERIFY(!QFile::exists(given + "/new.m3u"));
+        const QString config = given + "/install/cfg/sonoquill";
+        for (const Place& p : kPlaces) {
+            const QString folder = given + "/install/" + p.name;
+            const QString chosen = platform::settingsFolder(folder, mIni::kFileName, config);
+            QCOMPARE(chosen, p.portable ? folder : config);
+            mIni::overrideAppPathForTesting(chosen);
+            mIni::WriteSetting("Set", "Vol", "7");
+            QCOMPARE(mIni::Flush(), p.written);
+            QCOMPARE(readAll(chosen + "/Sonoquill.ini").contains("Vol=7"), p.written);
+        }
     }
 
     // A process killed while it saves a large list: the old file is whole.
