@@ -304,33 +304,6 @@ private slots:
         }
     }
 
-    // Every text of the about window is whole inside its control and the
-    // control inside the window, a line of 60 characters added (also run at
-    // scale 1.5 and 2).
-    void aboutTextsFit() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
-        f.mnuAbout_Click();
-        Form2* about = f.findChild<Form2*>();
-        about->addLine(QStringLiteral("設定の場所: /home/someone/.config/sonoquill/Sonoquill.ini"));
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        for (QWidget* w : about->findChildren<QWidget*>()) {
-            const QString what = w->metaObject()->className() + (u' ' + w->objectName());
-            QVERIFY2(about->rect().contains(w->geometry()), qPrintable(what));
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-                edit->setCursorPosition(0);
-                auto* text = QAccessible::queryAccessibleInterface(edit)->textInterface();
-                const QRect last = text->characterRect(text->characterCount() - 1);
-                QVERIFY2(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(last),
-                         qPrintable(edit->text()));
-            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)) {
-                QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(what));
-                QVERIFY2(w->height() >= w->sizeHint().height(), qPrintable(what));
-            }
-        }
-    }
-
     // A SIGTERM (as the session's end or the media interface's Quit) while a
     // dialog or menu runs: Cancel first, then one close; nothing freed under it.
     void quitWhileADialogRuns_data() {
@@ -387,6 +360,8 @@ private slots:
         QVERIFY(settingsBytes(*dir).contains("Vol=0"));
     }
 
+    // One about window, centred over the main one and on top (also run at
+    // scale 1.5 and 2).
     void aboutWindow() {
         Form1 f;
         f.Form_Load({});
@@ -400,14 +375,33 @@ private slots:
         Form2* about = abouts.first();
         const QPoint at = layout::centreOver(QRect(f.Left(), f.Top(), f.Width(), f.Height()),
                                              about->Width(), about->Height());
+        const double tpp = f.twipsPerPixelX();
         QCOMPARE(about->frameGeometry().topLeft(),
-                 QPoint(qRound(at.x() / 15.0), qRound(at.y() / 15.0)));
+                 QPoint(qRound(at.x() / tpp), qRound(at.y() / tpp)));
         QVERIFY(mTop::isTopmost(about));
         QVERIFY(about->Width() >= 3465); // the design size, or more for its texts
         QVERIFY(about->Height() >= 3390);
         QCOMPARE(about->windowTitle(), QStringLiteral("about"));
         QVERIFY(!about->Text1(0)->text().isEmpty());
         QVERIFY(about->Text1(0)->isReadOnly());
+        // Every text is whole inside its control and the control inside the
+        // window, a line of 60 characters added.
+        about->addLine(QStringLiteral("設定の場所: /home/someone/.config/sonoquill/Sonoquill.ini"));
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        for (QWidget* w : about->findChildren<QWidget*>()) {
+            const QString what = w->metaObject()->className() + (u' ' + w->objectName());
+            QVERIFY2(about->rect().contains(w->geometry()), qPrintable(what));
+            if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                edit->setCursorPosition(0);
+                auto* text = QAccessible::queryAccessibleInterface(edit)->textInterface();
+                const QRect last = text->characterRect(text->characterCount() - 1);
+                QVERIFY2(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(last),
+                         qPrintable(edit->text()));
+            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)) {
+                QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(what));
+                QVERIFY2(w->height() >= w->sizeHint().height(), qPrintable(what));
+            }
+        }
         about->Text1(1)->setFocus();
         QTRY_COMPARE(about->Text1(1)->selectedText(), about->Text1(1)->text());
         about->Command1()->click();
