@@ -49,6 +49,14 @@ void dropFiles(QWidget* target, const QStringList& files) {
     delete data;
 }
 
+// A main window loaded with `names` and shown.
+struct Shown : Form1 {
+    explicit Shown(const QStringList& names = {}) {
+        Form_Load(names);
+        show();
+    }
+};
+
 struct Start {
     const char *name, *settings;
     int left, top;
@@ -134,9 +142,7 @@ private slots:
     // The client-area layout in pixels at 15 twips a pixel; a player lower
     // than the design keeps the design width; windows centred over another.
     void layout() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         QCOMPARE(f.twipsPerPixelX(), 15.0);
         QCOMPARE(f.Sl1()->geometry().topLeft(), QPoint(226, 254)); // 3388, 3805
         for (int i = 0; i < 3; ++i)                                // 0, 630, 2838; 3820
@@ -152,8 +158,7 @@ private slots:
     }
 
     void controlActions() {
-        Form1 f;
-        f.Form_Load({});
+        Shown f;
         for (auto [value, volume] : {std::pair{100, 0}, {50, -1350}, {0, -2700}}) {
             f.Sl1()->setValue(value);
             QCOMPARE(f.MediaPlayer1()->Volume(), volume);
@@ -176,8 +181,7 @@ private slots:
     }
 
     void propertiesItemFollowsTheFile() {
-        Form1 f;
-        f.Form_Load({});
+        Shown f;
         f.mnuFile_Click();
         QVERIFY(!f.mnuPro()->isEnabled());
         f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
@@ -238,9 +242,7 @@ private slots:
 
     // A file without a picture shrinks the player; the window follows it.
     void windowFollowsThePlayer() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
         QTRY_VERIFY(f.MediaPlayer1()->Height() < layout::kPictureMinHeight);
         QTRY_VERIFY(std::abs(f.Height() - (f.MediaPlayer1()->Height() + 1000)) <= 15);
@@ -252,9 +254,7 @@ private slots:
     // window system cannot keep a window above, the box keeps its value and
     // its tip says so. (Also run under X11 and Wayland.)
     void topBox() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         // A Wayland client cannot give itself the focus.
         QWidget* focus = nullptr;
@@ -280,9 +280,7 @@ private slots:
     // Every control of both windows has a Japanese name, its tip's where it
     // has one, as screen readers read it.
     void accessibleNames() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.mnuSort2()->trigger();
         for (QWidget* window : {static_cast<QWidget*>(&f), f.playlistWindow()->window()}) {
             for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -317,9 +315,7 @@ private slots:
         QFETCH(int, opens);
         QVERIFY(QFile::copy(media.filePath("a.wav"), dir->filePath("a.wav")));
         QVERIFY(QDir(dir->path()).mkdir("Sonoquill.m3u")); // Snap fails
-        Form1 f;
-        f.Form_Load({dir->filePath("a.wav")});
-        f.show();
+        Shown f({dir->filePath("a.wav")});
         f.mnuSort2()->trigger();
         frmList2* list = f.playlistWindow();
         list->grid().appendPath(dir->filePath("a.wav"));
@@ -363,9 +359,7 @@ private slots:
     // One about window, centred over the main one and on top (also run at
     // scale 1.5 and 2).
     void aboutWindow() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.move(100, 50); // 1500, 750 twips
         f.mnuAbout_Click();
         auto abouts = f.findChildren<Form2*>();
