@@ -225,8 +225,8 @@ private slots:
         QFETCH(QString, plays);
         for (QString& n : names)
             n = media.filePath(n);
-        PlayState::setPlayRow(3);
         Form1 f;
+        PlayState::setPlayRow(3);
         f.Form_Load(dropped ? QStringList() : names);
         if (dropped)
             dropFiles(&f, names);
