@@ -7,6 +7,7 @@
 #include "platform/termination.h"
 #include "platform/window_stacking.h"
 #include "playlist/frm_list2.h"
+#include "support/files.h"
 #include "support/test_media.h"
 
 #include <QAbstractButton>
@@ -32,14 +33,7 @@
 namespace {
 
 QByteArray settingsBytes(const QTemporaryDir& dir) {
-    QFile f(dir.filePath("Sonoquill.ini"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeSettings(const QTemporaryDir& dir, const QByteArray& text) {
-    QFile f(dir.filePath("Sonoquill.ini"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    return testfiles::readAll(dir.filePath("Sonoquill.ini"));
 }
 
 void dropFiles(QWidget* target, const QStringList& files) {
@@ -54,6 +48,33 @@ void dropFiles(QWidget* target, const QStringList& files) {
     QCoreApplication::sendEvent(target, &drop);
     delete data;
 }
+
+// A main window loaded with `names` and shown.
+struct Shown : Form1 {
+    explicit Shown(const QStringList& names = {}) {
+        Form_Load(names);
+        show();
+    }
+};
+
+struct Start {
+    const char *name, *settings;
+    int left, top;
+    const char* boxes;
+    int slider, volume;
+    bool minimize;
+    const char* after;
+};
+constexpr Start kStarts[] = {
+    {"none", "", 0, 0, "000", 0, -2700, false,
+     "[Set]\nTop=0\nRepeat=0\nVol=40\nMute=0\nfTop=2250\nLeft=4500\n"},
+    {"stored", "[Set]\nfTop=750\nLeft=1500\nTop=1\nRepeat=1\nVol=50\nMute=1\n", 1500, 750, "111",
+     50, -1350, false, "[Set]\nfTop=2250\nLeft=4500\nTop=1\nRepeat=1\nVol=40\nMute=1\n"},
+    {"bad values skipped", "[set]\nFTOP=abc\nVOL=250\ntop=5\nMute=1\n", 0, 0, "001", 0, -2700,
+     false, "[set]\nFTOP=2250\nVOL=40\ntop=0\nMute=1\nRepeat=0\nLeft=4500\n"},
+    {"minimized", "[Set]\nfTop=750\nLeft=1500\n", 1500, 750, "000", 0, -2700, true,
+     "[Set]\nfTop=750\nLeft=1500\nTop=0\nRepeat=0\nVol=40\nMute=0\n"},
+};
 
 } // namespace
 
@@ -75,118 +96,89 @@ private slots:
         mIni::overrideAppPathForTesting(dir->path());
     }
 
-    // No settings file: top-left corner, all boxes off, slider 0, and yet the
-    // player's volume is set, to -2700.
-    void firstStart() {
+    // The settings file at a start -> the place, the boxes "Top, Repeat, Mute",
+    // the slider and what reaches the player; moved, the slider at 40 and closed
+    // -> the file. Nothing is written before the close; a minimized window keeps
+    // the stored place.
+    void startAndClose_data() {
+        QTest::addColumn<int>("i");
+        for (const Start& s : kStarts)
+            QTest::newRow(s.name) << int(&s - kStarts);
+    }
+    void startAndClose() {
+        QFETCH(int, i);
+        const Start& s = kStarts[i];
+        if (*s.settings)
+            testfiles::writeAll(dir->filePath("Sonoquill.ini"), s.settings);
         Form1 f;
         f.Form_Load({});
+        const bool top = s.boxes[0] == '1';
+        QCOMPARE(f.isVisible(), top); // put on top shows the window
         f.show();
-        QCOMPARE(f.Left(), 0);
-        QCOMPARE(f.Top(), 0);
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(f.chkValue(i), 0);
-        QCOMPARE(f.Sl1()->value(), 0);
-        QCOMPARE(f.MediaPlayer1()->Volume(), -2700);
-        QCOMPARE(f.MediaPlayer1()->PlayCount(), 1);
+        QCOMPARE(QPoint(f.Left(), f.Top()), QPoint(s.left, s.top));
+        QCOMPARE(QString::number(f.chkValue(0)) + QString::number(f.chkValue(1)) +
+                     QString::number(f.chkValue(2)),
+                 QString(s.boxes));
+        QCOMPARE(f.Sl1()->value(), s.slider);
+        QCOMPARE(f.MediaPlayer1()->Volume(), s.volume);
+        QCOMPARE(f.MediaPlayer1()->PlayCount(), s.boxes[1] == '1' ? 0 : 1);
+        QCOMPARE(f.MediaPlayer1()->Mute(), s.boxes[2] == '1');
+        QCOMPARE(mTop::isTopmost(&f), top);
         QCOMPARE(f.windowTitle(), QStringLiteral("Sonoquill"));
-        QVERIFY(!mTop::isTopmost(&f));
-        QCOMPARE(f.Width(), 4300);
-        QCOMPARE(f.Height(), 4765);
-        QVERIFY(settingsBytes(*dir).isEmpty()); // nothing written before the close
-    }
-
-    // The client-area layout in pixels at 15 twips a pixel.
-    void controlsWhereDesigned() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
-        QCOMPARE(f.twipsPerPixelX(), 15.0);
-        QCOMPARE(f.Sl1()->geometry().topLeft(), QPoint(226, 254));     // 3388, 3805
-        QCOMPARE(f.chkCou(2)->geometry().topLeft(), QPoint(189, 255)); // 2838, 3820
-        QCOMPARE(f.chkCou(1)->geometry().topLeft(), QPoint(42, 255));  // 630
-    }
-
-    void storedSettingsRestoredAndApplied() {
-        writeSettings(*dir, "[Set]\nfTop=750\nLeft=1500\nTop=1\nRepeat=1\nVol=50\nMute=1\n");
-        Form1 f;
-        f.Form_Load({});
-        QCOMPARE(f.Left(), 1500);
-        QCOMPARE(f.Top(), 750);
-        QCOMPARE(f.chkValue(0), 1);
-        QVERIFY(mTop::isTopmost(&f));
-        QVERIFY(f.isVisible()); // put on top shows the window
-        QCOMPARE(f.MediaPlayer1()->PlayCount(), 0);
-        QCOMPARE(f.MediaPlayer1()->Volume(), -1350);
-        QVERIFY(f.MediaPlayer1()->Mute());
-    }
-
-    void badValuesAreSkipped() {
-        writeSettings(*dir, "[set]\nFTOP=abc\nVOL=250\ntop=5\nMute=1\n");
-        Form1 f;
-        f.Form_Load({});
-        QCOMPARE(f.Top(), 0);
-        QCOMPARE(f.Sl1()->value(), 0);
-        QCOMPARE(f.chkValue(0), 0);
-        QCOMPARE(f.chkValue(2), 1);
-    }
-
-    void closeWritesTheKeys() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        QCOMPARE(QSize(f.Width(), f.Height()), QSize(4300, 4765));
+        QCOMPARE(settingsBytes(*dir), QByteArray(s.settings));
         f.move(300, 150);
-        f.setChkValue(1, 1);
         f.Sl1()->setValue(40);
+        if (s.minimize) {
+            f.setWindowState(Qt::WindowMinimized);
+            QCOMPARE(f.WindowState(), int(Form1::vbMinimized));
+        }
         f.close();
-        QCOMPARE(settingsBytes(*dir),
-                 QByteArray("[Set]\nTop=0\nRepeat=1\nVol=40\nMute=0\nfTop=2250\nLeft=4500\n"));
+        QCOMPARE(settingsBytes(*dir), QByteArray(s.after));
     }
 
-    void closeWhileMinimizedKeepsThePlace() {
-        writeSettings(*dir, "[Set]\nfTop=750\nLeft=1500\n");
-        Form1 f;
-        f.Form_Load({});
-        f.show();
-        f.move(0, 0);
-        f.setChkValue(2, 1);
-        f.setWindowState(Qt::WindowMinimized);
-        QCOMPARE(f.WindowState(), int(Form1::vbMinimized));
-        f.close();
-        QCOMPARE(settingsBytes(*dir),
-                 QByteArray("[Set]\nfTop=750\nLeft=1500\nTop=0\nRepeat=0\nVol=0\nMute=1\n"));
+    // The client-area layout in pixels at 15 twips a pixel; a player lower
+    // than the design keeps the design width; windows centred over another.
+    void layout() {
+        Shown f;
+        QCOMPARE(f.twipsPerPixelX(), 15.0);
+        QCOMPARE(f.Sl1()->geometry().topLeft(), QPoint(226, 254)); // 3388, 3805
+        for (int i = 0; i < 3; ++i)                                // 0, 630, 2838; 3820
+            QCOMPARE(f.chkCou(i)->geometry().topLeft(), QPoint(std::array{0, 42, 189}[i], 255));
+        QVERIFY(f.Sl1()->parentWidget()->rect().contains(f.Sl1()->geometry()));
+        const layout::Fit low = layout::fitToPlayer(6000, 1000);
+        QCOMPARE(QList<int>({low.playerWidth, low.width, low.height}),
+                 QList<int>({4200, 4300, 2000}));
+        QCOMPARE(layout::fitToPlayer(6000, 1765).playerWidth, 6000);
+        QCOMPARE(layout::centreOver(QRect(1500, 750, 4300, 4765), 3465, 3390), QPoint(1917, 1437));
+        QCOMPARE(layout::centreOver(QRect(0, 0, 100, 100), 201, 201), QPoint(-50, -50));
     }
 
     void controlActions() {
-        Form1 f;
-        f.Form_Load({});
-        f.Sl1()->setValue(100);
-        QCOMPARE(f.MediaPlayer1()->Volume(), 0);
-        f.Sl1()->setValue(50);
-        QCOMPARE(f.MediaPlayer1()->Volume(), -1350);
-        f.Sl1()->setValue(0);
-        QCOMPARE(f.MediaPlayer1()->Volume(), -2700);
-        f.chkCou(1)->click();
-        QCOMPARE(f.MediaPlayer1()->PlayCount(), 0);
-        f.chkCou(1)->click();
-        QCOMPARE(f.MediaPlayer1()->PlayCount(), 1);
+        Shown f;
+        for (auto [value, volume] : {std::pair{100, 0}, {50, -1350}, {0, -2700}}) {
+            f.Sl1()->setValue(value);
+            QCOMPARE(f.MediaPlayer1()->Volume(), volume);
+        }
+        for (int count : {0, 1}) {
+            f.chkCou(1)->click();
+            QCOMPARE(f.MediaPlayer1()->PlayCount(), count);
+        }
         f.chkCou(2)->click();
         QVERIFY(f.MediaPlayer1()->Mute());
         // Setting the current value again runs nothing.
         f.MediaPlayer1()->setVolume(-5);
         f.Sl1()->setValue(0);
         QCOMPARE(f.MediaPlayer1()->Volume(), -5);
-        f.setChkValue(2, 1);
         f.MediaPlayer1()->setMute(false);
         f.setChkValue(2, 1);
         QVERIFY(!f.MediaPlayer1()->Mute());
         // The slider's keyboard steps.
-        QCOMPARE(f.Sl1()->singleStep(), 5);
-        QCOMPARE(f.Sl1()->pageStep(), 20);
+        QCOMPARE(QPair(f.Sl1()->singleStep(), f.Sl1()->pageStep()), QPair(5, 20));
     }
 
     void propertiesItemFollowsTheFile() {
-        Form1 f;
-        f.Form_Load({});
+        Shown f;
         f.mnuFile_Click();
         QVERIFY(!f.mnuPro()->isEnabled());
         f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
@@ -212,49 +204,42 @@ private slots:
         QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
     }
 
-    // Each argument is one name: the last plays and names the caption.
-    void commandLine_data() {
+    // Named on the command line, each argument one name, or dropped on the
+    // window: the last plays at once and names the caption; a drop names the
+    // played title too. Once the close has begun, drops are no longer handled.
+    void namedFiles_data() {
+        QTest::addColumn<bool>("dropped");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("plays");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("two, a quote") << QStringList{"a.wav", "q\"q.wav"} << "q\"q.wav"
-                                      << "q\"q.wav";
-        QTest::newRow("missing") << QStringList{"missing.wav"} << "missing.wav"
-                                 << "missing.wav";
-        QTest::newRow("none") << QStringList{} << QString() << "Sonoquill";
+        QTest::newRow("two, a quote") << false << QStringList{"a.wav", "q\"q.wav"} << "q\"q.wav";
+        QTest::newRow("missing") << false << QStringList{"missing.wav"} << "missing.wav";
+        QTest::newRow("none") << false << QStringList{} << QString();
+        QTest::newRow("dropped") << true << QStringList{"a.wav", "b b.wav"} << "b b.wav";
     }
-    void commandLine() {
+    void namedFiles() {
+        QFETCH(bool, dropped);
         QFETCH(QStringList, names);
         QFETCH(QString, plays);
         for (QString& n : names)
             n = media.filePath(n);
         Form1 f;
-        f.Form_Load(names);
-        QCOMPARE(f.MediaPlayer1()->FileName(), plays.isEmpty() ? plays : media.filePath(plays));
-        QTEST(f.windowTitle(), "caption");
-        QCOMPARE(f.playback()->PlayTitle(), QString()); // the command line leaves it alone
-    }
-
-    void droppedFilesPlayAtOnce() {
-        Form1 f;
-        f.Form_Load({});
         f.playback()->setPlayRow(3);
-        dropFiles(&f, {media.filePath("a.wav"), media.filePath("b b.wav")});
-        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
-        QCOMPARE(f.windowTitle(), QStringLiteral("b b.wav"));
-        QCOMPARE(f.playback()->PlayTitle(), QStringLiteral("b b.wav"));
+        f.Form_Load(dropped ? QStringList() : names);
+        if (dropped)
+            dropFiles(&f, names);
+        const QString file = plays.isEmpty() ? plays : media.filePath(plays);
+        QCOMPARE(f.MediaPlayer1()->FileName(), file);
+        QCOMPARE(f.windowTitle(), plays.isEmpty() ? QStringLiteral("Sonoquill") : plays);
+        QCOMPARE(f.playback()->PlayTitle(), dropped ? plays : QString());
         QCOMPARE(f.playback()->PlayRow(), 3);
-        // Once the close has begun, drops are no longer handled.
         f.Form_QueryUnload();
         dropFiles(&f, {media.filePath("a.wav")});
-        QCOMPARE(f.MediaPlayer1()->FileName(), media.filePath("b b.wav"));
+        QCOMPARE(f.MediaPlayer1()->FileName(), file);
     }
 
     // A file without a picture shrinks the player; the window follows it.
     void windowFollowsThePlayer() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
         QTRY_VERIFY(f.MediaPlayer1()->Height() < layout::kPictureMinHeight);
         QTRY_VERIFY(std::abs(f.Height() - (f.MediaPlayer1()->Height() + 1000)) <= 15);
@@ -266,9 +251,7 @@ private slots:
     // window system cannot keep a window above, the box keeps its value and
     // its tip says so. (Also run under X11 and Wayland.)
     void topBox() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         // A Wayland client cannot give itself the focus.
         QWidget* focus = nullptr;
@@ -294,9 +277,7 @@ private slots:
     // Every control of both windows has a Japanese name, its tip's where it
     // has one, as screen readers read it.
     void accessibleNames() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.mnuSort2()->trigger();
         for (QWidget* window : {static_cast<QWidget*>(&f), f.playlistWindow()->window()}) {
             for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -318,33 +299,6 @@ private slots:
         }
     }
 
-    // Every text of the about window is whole inside its control and the
-    // control inside the window, a line of 60 characters added (also run at
-    // scale 1.5 and 2).
-    void aboutTextsFit() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
-        f.mnuAbout_Click();
-        Form2* about = f.findChild<Form2*>();
-        about->addLine(QStringLiteral("設定の場所: /home/someone/.config/sonoquill/Sonoquill.ini"));
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        for (QWidget* w : about->findChildren<QWidget*>()) {
-            const QString what = w->metaObject()->className() + (u' ' + w->objectName());
-            QVERIFY2(about->rect().contains(w->geometry()), qPrintable(what));
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-                edit->setCursorPosition(0);
-                auto* text = QAccessible::queryAccessibleInterface(edit)->textInterface();
-                const QRect last = text->characterRect(text->characterCount() - 1);
-                QVERIFY2(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(last),
-                         qPrintable(edit->text()));
-            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)) {
-                QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(what));
-                QVERIFY2(w->height() >= w->sizeHint().height(), qPrintable(what));
-            }
-        }
-    }
-
     // A SIGTERM (as the session's end or the media interface's Quit) while a
     // dialog or menu runs: Cancel first, then one close; nothing freed under it.
     void quitWhileADialogRuns_data() {
@@ -358,9 +312,7 @@ private slots:
         QFETCH(int, opens);
         QVERIFY(QFile::copy(media.filePath("a.wav"), dir->filePath("a.wav")));
         QVERIFY(QDir(dir->path()).mkdir("Sonoquill.m3u")); // Snap fails
-        Form1 f;
-        f.Form_Load({dir->filePath("a.wav")});
-        f.show();
+        Shown f({dir->filePath("a.wav")});
         f.mnuSort2()->trigger();
         frmList2* list = f.playlistWindow();
         list->grid().appendPath(dir->filePath("a.wav"));
@@ -379,29 +331,21 @@ private slots:
                 }
         });
         poll.start(10);
+        QWidget* picture = f.MediaPlayer1()->childAt(10, 10);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, {10, 10}, picture->mapToGlobal(QPoint()));
+        const std::function<void()> open[] = {[&] { list->cmd_Click(7); },
+                                              [&] { list->cmd_Click(6); },
+                                              [&] { list->cmd_Click(9); },
+                                              [&] { list->mnuDelete_Click(); },
+                                              [&] { QCoreApplication::sendEvent(picture, &menu); },
+                                              [&] { list->Grid1_MouseDown(2, 0, 0, 0); },
+                                              [&] { f.mnuAbout_Click(); },
+                                              [&] {
+                                                  f.mnuPro_Click();
+                                              }};
         bool returned = false;
         QTimer::singleShot(0, this, [&] {
-            QWidget* picture = f.MediaPlayer1()->childAt(10, 10);
-            QContextMenuEvent menu(QContextMenuEvent::Mouse, {10, 10},
-                                   picture->mapToGlobal(QPoint()));
-            switch (opens) {
-            case 0:
-            case 1:
-            case 2:
-                list->cmd_Click(std::array{7, 6, 9}[opens]);
-                break;
-            case 3:
-                list->mnuDelete_Click();
-                break;
-            case 4:
-                QCoreApplication::sendEvent(picture, &menu);
-                break;
-            case 5:
-                list->Grid1_MouseDown(2, 0, 0, 0);
-                break;
-            default:
-                opens == 6 ? f.mnuAbout_Click() : f.mnuPro_Click();
-            }
+            open[opens]();
             returned = true;
         });
         QTRY_VERIFY(returned && unloaded.count() == 1 && !f.isVisible());
@@ -409,10 +353,10 @@ private slots:
         QVERIFY(settingsBytes(*dir).contains("Vol=0"));
     }
 
+    // One about window, centred over the main one and on top (also run at
+    // scale 1.5 and 2).
     void aboutWindow() {
-        Form1 f;
-        f.Form_Load({});
-        f.show();
+        Shown f;
         f.move(100, 50); // 1500, 750 twips
         f.mnuAbout_Click();
         auto abouts = f.findChildren<Form2*>();
@@ -422,14 +366,33 @@ private slots:
         Form2* about = abouts.first();
         const QPoint at = layout::centreOver(QRect(f.Left(), f.Top(), f.Width(), f.Height()),
                                              about->Width(), about->Height());
+        const double tpp = f.twipsPerPixelX();
         QCOMPARE(about->frameGeometry().topLeft(),
-                 QPoint(qRound(at.x() / 15.0), qRound(at.y() / 15.0)));
+                 QPoint(qRound(at.x() / tpp), qRound(at.y() / tpp)));
         QVERIFY(mTop::isTopmost(about));
         QVERIFY(about->Width() >= 3465); // the design size, or more for its texts
         QVERIFY(about->Height() >= 3390);
         QCOMPARE(about->windowTitle(), QStringLiteral("about"));
         QVERIFY(!about->Text1(0)->text().isEmpty());
         QVERIFY(about->Text1(0)->isReadOnly());
+        // Every text is whole inside its control and the control inside the
+        // window, a line of 60 characters added.
+        about->addLine(QStringLiteral("設定の場所: /home/someone/.config/sonoquill/Sonoquill.ini"));
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        for (QWidget* w : about->findChildren<QWidget*>()) {
+            const QString what = w->metaObject()->className() + (u' ' + w->objectName());
+            QVERIFY2(about->rect().contains(w->geometry()), qPrintable(what));
+            if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                edit->setCursorPosition(0);
+                auto* text = QAccessible::queryAccessibleInterface(edit)->textInterface();
+                const QRect last = text->characterRect(text->characterCount() - 1);
+                QVERIFY2(QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(last),
+                         qPrintable(edit->text()));
+            } else if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)) {
+                QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(what));
+                QVERIFY2(w->height() >= w->sizeHint().height(), qPrintable(what));
+            }
+        }
         about->Text1(1)->setFocus();
         QTRY_COMPARE(about->Text1(1)->selectedText(), about->Text1(1)->text());
         about->Command1()->click();

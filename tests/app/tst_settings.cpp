@@ -1,8 +1,6 @@
-#include "platform/atomic_file.h"
 #include "platform/settings.h"
-#include "platform/settings_location.h"
+#include "platform/atomic_file.h"
 #include "support/files.h"
-#include "support/ordinary_user.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,22 +14,6 @@
 
 using testfiles::readAll;
 using testfiles::writeAll;
-
-namespace {
-
-struct Place {
-    const char* name;
-    mode_t folder, ini; // ini 0: none
-    bool portable, written;
-};
-// Writable install folder; read-only one; read-only one with a writable file
-// (rewritten in place); a read-only file (never replaced).
-constexpr Place kPlaces[] = {{"open", 0777, 0, true, true},
-                             {"closed", 0555, 0, false, true},
-                             {"closed-ini", 0555, 0666, true, true},
-                             {"read-only-ini", 0777, 0444, true, false}};
-
-} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -110,44 +92,6 @@ private slots:
         QVERIFY(!QFile::exists(stale));
         QVERIFY(QFile::remove(foreign));
         QFile::remove(dir.filePath("Sonoquill.m3u"));
-    }
-
-    void whereSettingsLive() {
-        const QString given = ordinaryuser::tree();
-        if (given.isEmpty()) {
-            QTemporaryDir tree;
-            const QString root = tree.path();
-            for (const Place& p : kPlaces) {
-                QDir(root).mkpath(p.name);
-                const QByteArray file = QFile::encodeName(root + '/' + p.name + "/Sonoquill.ini");
-                if (p.ini) {
-                    writeAll(file, "[Set]\nVol=1\n");
-                    chmod(file.constData(), p.ini);
-                }
-                chmod(QFile::encodeName(root + '/' + p.name).constData(), p.folder);
-            }
-            chmod(QFile::encodeName(root).constData(), 0777);
-            const int status =
-                ordinaryuser::run(root, "whereSettingsLive", [this] { whereSettingsLive(); });
-            for (const Place& p : kPlaces)
-                chmod(QFile::encodeName(root + '/' + p.name).constData(), 0755);
-            if (ordinaryuser::couldNotRun(status))
-                QSKIP("no ordinary user who can reach the temporary folder");
-            QCOMPARE(status, 0);
-            return;
-        }
-        if (!QFileInfo(given).isDir())
-            std::exit(77);
-        const QString config = given + "/cfg/sonoquill";
-        for (const Place& p : kPlaces) {
-            const QString folder = given + '/' + p.name;
-            const QString chosen = platform::settingsFolder(folder, mIni::kFileName, config);
-            QCOMPARE(chosen, p.portable ? folder : config);
-            mIni::overrideAppPathForTesting(chosen);
-            mIni::WriteSetting("Set", "Vol", "7");
-            QCOMPARE(mIni::Flush(), p.written);
-            QCOMPARE(readAll(chosen + "/Sonoquill.ini").contains("Vol=7"), p.written);
-        }
     }
 };
 

@@ -40,6 +40,29 @@ QStringList entries(frmList2* w) {
     return out;
 }
 
+// Dropped after one entry, the first playing (names in the fixture tree, ";"
+// between them) -> the entries added, the caption, the folders walked (-1: not checked).
+struct Drop {
+    const char *name, *dropped;
+    bool longerFilters;
+    const char *added, *caption;
+    int walked;
+};
+constexpr Drop kDrops[] = {
+    {"folder tree", "music", false, "music/a.mp3;music/b.wma;music/sub/d.mp3", "1/4", 2},
+    // .wav too, in the order of the patterns
+    {"longer filter list", "music", true, "music/a.mp3;music/c.wav;music/b.wma;music/sub/d.mp3",
+     "1/5", 2},
+    {"files by their names", "single/Song.MP3;single/Song.MP3;music/c.wav", false,
+     "single/Song.MP3;single/Song.MP3;music/c.wav", "1/4", -1},
+    {"no media, no folder", "x.jpeg;readme.txt;broken", false, "", "1/1", -1},
+    {"a list file ends the drop", "music/a.mp3;list.m3u;music/b.wma", false,
+     "music/a.mp3;/m/one.mp3;/m/two.mp3", "List", -1},
+    {"empty folder", "empty", false, "", "1/1", 1},
+    {"link loop", "loop", false, "loop/e.mp3", "1/2", -1},
+    {"text only", "", false, "", "1/1", -1},
+};
+
 } // namespace
 
 class TestListDrop : public QObject {
@@ -60,66 +83,36 @@ private slots:
         list.write("#EXTM3U\r\n/m/one.mp3\r\n/m/two.mp3\r\n");
     }
 
-    void folderTreeWithTheFilterList() {
+    void drops_data() {
+        QTest::addColumn<int>("i");
+        for (const Drop& d : kDrops)
+            QTest::newRow(d.name) << int(&d - kDrops);
+    }
+    void drops() {
+        QFETCH(int, i);
+        const Drop& d = kDrops[i];
+        auto inTree = [this](const char* names) {
+            QStringList out;
+            for (const QString& n : QString(names).split(u';', Qt::SkipEmptyParts))
+                out << (n.startsWith(u'/') ? n : p(n));
+            return out;
+        };
         ListFixture f;
         frmList2* w = f.open();
-        drop(w, {p("music")});
-        QCOMPARE(entries(w),
-                 (QStringList{p("music/a.mp3"), p("music/b.wma"), p("music/sub/d.mp3")}));
-        QCOMPARE(w->grid().TextMatrix(3, 1), p("music/sub"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("0/3"));
+        w->grid().appendPath("/m/0.mp3");
+        f.main->playback()->setPlayRow(1);
+        if (d.longerFilters)
+            w->cmd_Click(0);
+        drop(w, inTree(d.dropped), *d.dropped ? QString() : QStringLiteral("just text"));
+        QCOMPARE(entries(w).mid(1), inTree(d.added));
+        QCOMPARE(w->windowTitle(), QString(d.caption));
+        for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
+            QCOMPARE(w->grid().TextMatrix(r, 0), QFileInfo(entries(w)[r - 1]).fileName());
+        if (d.walked >= 0)
+            QCOMPARE(w->List2().ListCount(), d.walked);
         QCOMPARE(w->grid().HighLight(), 1);
         QVERIFY(w->Grid1()->isVisible());
-        w->cmd_Click(5);
-        w->cmd_Click(0); // the longer list: .wav too, in the order of its patterns
-        drop(w, {p("music")});
-        QCOMPARE(entries(w), (QStringList{p("music/a.mp3"), p("music/c.wav"), p("music/b.wma"),
-                                          p("music/sub/d.mp3")}));
-        QCOMPARE(w->List2().ListCount(), 2); // the folders of the last walk
-    }
-
-    void mediaFilesByTheirNames() {
-        ListFixture f;
-        frmList2* w = f.open();
-        drop(w, {p("single/Song.MP3"), p("single/Song.MP3"), p("music/c.wav")});
-        QCOMPARE(entries(w),
-                 (QStringList{p("single/Song.MP3"), p("single/Song.MP3"), p("music/c.wav")}));
-        QCOMPARE(w->grid().TextMatrix(1, 0), QStringLiteral("Song.MP3"));
-        drop(w, {p("x.jpeg"), p("readme.txt"), p("broken")}); // not media, no folder
-        QCOMPARE(entries(w).size(), 3);
-        QCOMPARE(w->windowTitle(), QStringLiteral("0/3"));
-    }
-
-    void listFileEndsTheDrop() {
-        ListFixture f;
-        frmList2* w = f.open();
-        drop(w, {p("music/a.mp3"), p("list.m3u"), p("music/b.wma")});
-        QCOMPARE(entries(w), (QStringList{p("music/a.mp3"), "/m/one.mp3", "/m/two.mp3"}));
-        QCOMPARE(w->windowTitle(), QStringLiteral("List")); // the caption is not set
-        QVERIFY(w->Grid1()->isVisible());
         QCOMPARE(w->cursor().shape(), Qt::ArrowCursor); // the hourglass is gone
-    }
-
-    void captions() {
-        ListFixture f;
-        frmList2* w = f.open();
-        drop(w, {p("empty")});
-        QCOMPARE(w->windowTitle(), QStringLiteral("0/0")); // "?" replaced at the end
-        for (int i = 0; i < 5; ++i)
-            w->grid().appendPath(QStringLiteral("/m/%1.mp3").arg(i));
-        f.main->playback()->setPlayRow(3);
-        drop(w, {p("music/a.mp3")});
-        QCOMPARE(w->windowTitle(), QStringLiteral("3/6"));
-        drop(w, {}, "just text");
-        QCOMPARE(entries(w).size(), 6);
-        QCOMPARE(w->windowTitle(), QStringLiteral("3/6"));
-    }
-
-    void linkLoopInsideTheTree() {
-        ListFixture f;
-        frmList2* w = f.open();
-        drop(w, {p("loop")});
-        QCOMPARE(entries(w), QStringList{p("loop/e.mp3")});
     }
 
     void trash() {

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The real program from outside, for what only a running process shows; one
+# case a run: black_box.sh CASE PROGRAM (install: the build folder). Run under
+# xvfb-run, mpris under dbus-run-session too, wayland under dbus-run-session
+# and under_weston.sh.
+set -euo pipefail
+case_=$1
+source "$(dirname "$0")/x11_test_lib.sh"
+expect() { # what, actual, wanted
+  case "$2" in *"$3"*) ;; *) echo "$1: got $2, wanted $3"; exit 1 ;; esac
+}
+case $case_ in
+# The install gives a working folder and a valid desktop entry; the installed
+# program starts with a file.
+install)
+  export XDG_DATA_HOME="$work/share"
+  cmake --install "$2" --strip --prefix "$work/opt" >/dev/null # as ./dev.sh install does it
+  id=io.github.sonoquill.Sonoquill
+  for f in opt/sonoquill opt/libsonoquill_engine.so opt/help_snq.html share/applications/$id.desktop \
+           share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \
+           share/icons/hicolor/48x48/apps/$id.png; do
+    [ -e "$work/$f" ] || { echo "missing after install: $f"; exit 1; }
+  done
+  desktop-file-validate "$work/share/applications/$id.desktop"
+  appstreamcli validate --no-net --pedantic "$work/share/metainfo/$id.metainfo.xml" >/dev/null
+  grep -q "^Exec=\"$work/opt/sonoquill\" %F" "$work/share/applications/$id.desktop"
+  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=20" "$work/installed song.wav"
+  export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
+  "$work/opt/sonoquill" "$work/installed song.wav" &
+  pid=$!
+  timeout 20 xdotool search --sync --name '^installed song\.wav$' >/dev/null
+  sleep 1
+  kill -0 "$pid"
+  ;;
+# Restore plays the snapshot from the stored row to its end by itself; then a
+# SIGTERM while the list's Load dialog is open cancels it and closes as usual:
+# exit code 0 and the settings written.
+restore-and-quit)
+  copy_program "$2"
+  make_snapshot 4 0.6 2
+  start_program
+  main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
+  list=$(open_list "$main")
+  click_restore "$list"
+  eventually "the last entry played" "song4.wav" xdotool getwindowname "$main"
+  eventually "the list back at its top" "1/4" xdotool getwindowname "$list"
+  width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+  xdotool mousemove --window "$list" $(( width - 800 / 15 + 20 )) $(( 2160 / 15 + 8 )) click 1
+  timeout 20 xdotool search --sync --name '^開く$' >/dev/null || { echo "no Load dialog"; exit 1; }
+  kill -TERM "$pid"
+  status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || { echo "exit code $status"; exit 1; }
+  grep -q '^Vol=0' "$work/Sonoquill.ini" || { echo "settings not written"; exit 1; }
+  ;;
+# The player on the session bus: Identity, PlayPause on the real control, Next
+# playing the next entry of the shown list, Seeked on seeks and on a repeating
+# file starting over, Volume as amplitude moving the slider, an encoded
+# xesam:url, the length kept after Stop, Raise, and Quit writing the settings
+# as the menu's exit does.
+mpris)
+  copy_program "$2"
+  make_snapshot 3 30 1
+  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=1" "$work/a b.wav"
+  start_program
+  timeout 20 gdbus wait --session "$bus"
+  gdbus monitor --session -d "$bus" > "$work/signals" &
+  monitor=$!
+  trap 'kill $monitor 2>/dev/null || true; cleanup' EXIT
+  expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "'Sonoquill'"
+  expect CanGoNext "$(get org.mpris.MediaPlayer2.Player CanGoNext)" "false"
+  # Show the list and restore the snapshot: entry 1 plays.
+  main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
+  list=$(open_list "$main")
+  click_restore "$list"
+  timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
+  eventually PlaybackStatus "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
+  expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"
+  call PlayPause
+  eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
+  call PlayPause
+  eventually "after PlayPause again" "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
+  call SetPosition "@o '/t'" 5000000
+  eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
+  call Seek 1000000
+  eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"
+  call Next
+  timeout 10 xdotool search --sync --name '^song2\.wav$' >/dev/null
+  eventually "list caption after Next" "2/3" xdotool getwindowname "$list"
+  # Amplitude asked, amplitude read back from the slider's nearest value.
+  while read -r asked read_back; do
+    gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Set \
+      org.mpris.MediaPlayer2.Player Volume "<$asked>" >/dev/null
+    eventually "Volume after $asked" "<$read_back" get org.mpris.MediaPlayer2.Player Volume
+  done <<'TABLE'
+1.0   1.0
+0.045 0.04466
+0.0   0.04466
+0.4   0.4059
+TABLE
+  # The list hidden and repeat on: a one-second file starts over by itself.
+  xdotool windowfocus --sync "$main"
+  xdotool key F12 alt+r
+  call OpenUri "'file://$work/a%20b.wav'"
+  eventually "encoded url" "'file://$work/a%20b.wav'" get org.mpris.MediaPlayer2.Player Metadata
+  eventually "Seeked on repeat" "Seeked (int64 0," cat "$work/signals"
+  call Stop
+  eventually "after Stop" "'Stopped'" get org.mpris.MediaPlayer2.Player PlaybackStatus
+  expect "length after Stop" "$(get org.mpris.MediaPlayer2.Player Metadata)" "'mpris:length': <int64 1"
+  gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Raise >/dev/null
+  gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then echo "Quit did not end the program"; exit 1; fi
+  grep -q '^Vol=71' "$work/Sonoquill.ini" || { echo "Quit did not write the settings"; exit 1; }
+  ;;
+# On Wayland: an audio and then a video file play (a second of each goes by,
+# watched over the bus) and Quit ends the program with 0.
+wayland)
+  copy_program "$2"
+  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=30" "$work/tone.wav"
+  ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=30 \
+    -f lavfi -i sine=duration=30 -c:v mpeg4 -c:a mp3 "$work/clip.avi"
+  "$work/sonoquill" "$work/tone.wav" &
+  pid=$!
+  for file in tone.wav clip.avi; do
+    [ "$file" = tone.wav ] || call OpenUri "'file://$work/$file'"
+    eventually "$file loaded" "file://$work/$file'" get org.mpris.MediaPlayer2.Player Metadata
+    eventually "$file playing" "int64 [1-9][0-9][0-9][0-9][0-9][0-9][0-9]>" \
+      get org.mpris.MediaPlayer2.Player Position
+  done
+  gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
+  timeout 10 tail --pid="$pid" -f /dev/null || { echo "Quit did not end the program"; exit 1; }
+  status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || { echo "the program ended with status $status"; exit 1; }
+  ;;
+*) echo "no such case: $case_"; exit 2 ;;
+esac
+echo "$case_ passed"
