@@ -3,7 +3,7 @@
 #include "app/drop_hook.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "app/wiring.h"
 #include "dialogs/running_dialogs.h"
 #include "media/file_properties.h"

@@ -2,7 +2,7 @@
 
 #include "app/form1.h"
 #include "app/not_double.h"
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "playlist/playlist_grid.h"
 #include "playlist/sorted_list.h"
 

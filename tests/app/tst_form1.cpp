@@ -1,7 +1,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "media/media_player.h"
 #include "platform/settings.h"
 #include "platform/termination.h"

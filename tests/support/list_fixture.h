@@ -4,7 +4,7 @@
 // test's own and an engine that plays untimed without a device.
 
 #include "app/form1.h"
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "media/media_player.h"
 #include "platform/settings.h"
 #include "playlist/frm_list2.h"

@@ -1,4 +1,4 @@
-#include "app/playback.h"
+#include "playback/playback.h"
 
 #include "fs/path_helpers.h"
 

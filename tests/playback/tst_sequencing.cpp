@@ -1,5 +1,5 @@
 // The playback core: what plays, what is queued next and what the windows are told, in order.
-#include "app/playback.h"
+#include "playback/playback.h"
 #include "support/list_fixture.h"
 #include "support/test_media.h"
 
