@@ -60,10 +60,8 @@ MediaPlayer::MediaPlayer(QWidget* parent)
     connect(strip_, &ControlStrip::playPauseClicked, this, &MediaPlayer::playPause);
     connect(strip_, &ControlStrip::stopClicked, this, &MediaPlayer::Stop);
     connect(strip_, &ControlStrip::seekRequested, this, [this](double s) {
-        if (!engine_)
-            return;
-        engine_->seek(s);
-        emit seeked(s);
+        if (engine_)
+            seekTo(s);
     });
 }
 
@@ -177,10 +175,17 @@ double MediaPlayer::CurrentPosition() const {
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
-    if (engine_ && (state_ == State::Playing || state_ == State::Paused)) {
-        engine_->seek(std::max(0.0, seconds));
-        emit seeked(std::max(0.0, seconds));
-    }
+    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+        seekTo(std::max(0.0, seconds));
+}
+
+void MediaPlayer::seekTo(double seconds) {
+    engine_->seek(seconds);
+    // The engine moves there a moment later; a paused player's clock does not
+    // tick, so the time shows the new place now.
+    if (state_ == State::Paused)
+        strip_->setTime(seconds, engine_->duration());
+    emit seeked(seconds);
 }
 
 double MediaPlayer::Duration() const {
@@ -286,15 +291,18 @@ void MediaPlayer::fitToPicture(QSize picture) {
 
 void MediaPlayer::setState(State state) {
     state_ = state;
-    const bool running = state == State::Playing || state == State::Paused;
     strip_->setPlaying(state == State::Playing || state == State::Opening);
     strip_->setStatus(statusText());
-    if (running) {
+    // The clock ticks only while the position moves: an idle or paused
+    // player never wakes up for it.
+    if (state == State::Playing) {
         if (!clock_->isActive())
             clock_->start();
     } else {
         clock_->stop();
-        if (state != State::Ended)
+        if (state == State::Paused)
+            refreshTime();
+        else if (state != State::Ended)
             strip_->setTime(0, 0);
     }
     emit stateChanged(state);

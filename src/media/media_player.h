@@ -109,6 +109,7 @@ private:
     void fitToPicture(QSize picture);
     void showContextMenu(const QPoint& globalPos);
     void refreshTime();
+    void seekTo(double seconds);
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
