@@ -22,7 +22,8 @@ import sys
 import tempfile
 import time
 
-import sound
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+import sound  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MEDIA_EXT = [".mp3", ".mpg", ".mpeg", ".avi", ".wma", ".wmv"]
