@@ -7,6 +7,7 @@
 #include "platform/twips.h"
 
 #include <QContextMenuEvent>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -209,7 +210,12 @@ void MediaPlayer::scheduleEngine() {
     // window never waits for them; settings made before are applied when
     // the engine starts.
     engineScheduled_ = true;
-    platform::loadEngineLibrary().then(this, [this] { startEngine(); });
+    auto* loading = new QFutureWatcher<void>(this);
+    connect(loading, &QFutureWatcher<void>::finished, this, [this, loading] {
+        loading->deleteLater();
+        startEngine();
+    });
+    loading->setFuture(platform::loadEngineLibrary());
 }
 
 void MediaPlayer::startEngine() {
