@@ -114,8 +114,8 @@ private:
     double twipsPerPixelY() const;
 
     QWidget* pictureArea_; // shown until the picture output exists
-    std::unique_ptr<VideoView>
-        view_; // created once a file shows a picture; its widget is our child
+    // Made once a file shows a picture; its widget is our child.
+    std::unique_ptr<VideoView> view_;
     ControlStrip* strip_;
     QTimer* clock_;
     QPointer<Engine> engine_;
