@@ -25,7 +25,7 @@ PACKAGES=(
   ffmpeg xvfb xauth xdotool x11-utils libgl1-mesa-dri
   clang libclang-rt-14-dev llvm
   dbus dbus-x11 desktop-file-utils appstream
-  libbenchmark-dev mpv python3-xlib
+  libbenchmark-dev mpv python3-xlib pulseaudio pulseaudio-utils libglib2.0-bin
   qt6-wayland weston qt6-base-private-dev
   dpkg-dev debhelper lintian
 )

@@ -7,6 +7,8 @@ times alone) and prints one table. Asserts nothing about time.
 
     bench/run.py           the full run (lists of 100,000 and 1,000,000 entries)
     bench/run.py --quick   a small run that only shows the script still works
+    bench/run.py --sound   only the rows measured at the audio sink (first
+                           sound, gap between entries, idle and paused wakeups)
     bench/run.py --soak N  only the soak: a 500-entry list of 0.1 s files
                            played N times round (memory and descriptors per pass)
 """
@@ -20,6 +22,9 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+import sound  # noqa: E402
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MEDIA_EXT = [".mp3", ".mpg", ".mpeg", ".avi", ".wma", ".wmv"]
 
@@ -32,7 +37,7 @@ def build(build_dir):
     sh(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
         "-DSONOQUILL_TESTS=OFF", "-DSONOQUILL_BENCH=ON"], stdout=subprocess.DEVNULL)
     sh(["cmake", "--build", build_dir, "-j2", "--target", "sonoquill", "bench_playlist",
-        "bench_play", "baseline_window", "soak"], stdout=subprocess.DEVNULL)
+        "bench_play", "baseline_window", "soak", "sonoquill_engine"], stdout=subprocess.DEVNULL)
 
 
 def make_list(path, n):
@@ -170,6 +175,8 @@ def main():
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--soak", type=int, metavar="PASSES",
                         help="only the soak: a 500-entry list played PASSES times round")
+    parser.add_argument("--sound", action="store_true",
+                        help="only the rows measured at the audio sink")
     args = parser.parse_args()
     if args.soak:
         build_dir = os.path.join(ROOT, "build-bench")
@@ -185,8 +192,14 @@ def main():
     build_dir = os.path.join(ROOT, "build-bench")
     build(build_dir)
     exe = lambda n: os.path.join(build_dir, "bench" if n != "sonoquill" else "src", n)
+    engine = os.path.join(build_dir, "src", "libsonoquill_engine.so")
 
     work = tempfile.mkdtemp(prefix="sonoquill-bench-")
+    if args.sound:
+        try:
+            return print_table(sound.rows(exe("sonoquill"), engine, work, quick), runs)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
     try:
         for n in (100, small, big):
             make_list(os.path.join(work, f"list_{n}.m3u"), n)
@@ -247,9 +260,13 @@ def main():
         ours_cpu = cpu([exe("bench_play"), mp3], runs)
         mpv_cpu = cpu(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null", mp3], runs)
         rows.append((f"CPU playing a {seconds} s MP3 (vs mpv)", ours_cpu, mpv_cpu, "<= 1.1x"))
+        rows += sound.rows(exe("sonoquill"), engine, work, quick)
     finally:
         shutil.rmtree(work, ignore_errors=True)
+    print_table(rows, runs)
 
+
+def print_table(rows, runs):
     print(f"\n{'Benchmark':58} {'median':>10} {'baseline':>10} {'ratio':>7}  target")
     for name, value, baseline, target in rows:
         ratio = f"{value / baseline:6.2f}x" if baseline else "      -"

@@ -3,9 +3,11 @@
 #include "media/control_strip.h"
 #include "media/video_view.h"
 #include "media/volume.h"
+#include "platform/engine_library.h"
 #include "platform/twips.h"
 
 #include <QContextMenuEvent>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -43,8 +45,8 @@ MediaPlayer::MediaPlayer(QWidget* parent)
     column->addWidget(pictureArea_, 1);
     column->addWidget(strip_);
     setFocusPolicy(Qt::TabFocus);
-    // Until a file opens, the picture area is a plain black surface: the
-    // picture output (OpenGL above all) costs time and memory at start.
+    // Until a file shows a picture, the picture area is a plain black
+    // surface: the picture output (OpenGL above all) costs time and memory.
     pictureArea_->setAutoFillBackground(true);
     QPalette black = pictureArea_->palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -59,10 +61,8 @@ MediaPlayer::MediaPlayer(QWidget* parent)
     connect(strip_, &ControlStrip::playPauseClicked, this, &MediaPlayer::playPause);
     connect(strip_, &ControlStrip::stopClicked, this, &MediaPlayer::Stop);
     connect(strip_, &ControlStrip::seekRequested, this, [this](double s) {
-        if (!engine_)
-            return;
-        engine_->seek(s);
-        emit seeked(s);
+        if (engine_)
+            seekTo(s);
     });
 }
 
@@ -185,23 +185,46 @@ double MediaPlayer::CurrentPosition() const {
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
-    if (engine_ && (state_ == State::Playing || state_ == State::Paused)) {
-        engine_->seek(std::max(0.0, seconds));
-        emit seeked(std::max(0.0, seconds));
-    }
+    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+        seekTo(std::max(0.0, seconds));
+}
+
+void MediaPlayer::seekTo(double seconds) {
+    engine_->seek(seconds);
+    // The engine moves there a moment later; a paused player's clock does not
+    // tick, so the time shows the new place now.
+    if (state_ == State::Paused)
+        strip_->setTime(seconds, engine_->duration());
+    emit seeked(seconds);
 }
 
 double MediaPlayer::Duration() const {
     return engine_ ? engine_->duration() : 0.0;
 }
 
+void MediaPlayer::paintEvent(QPaintEvent* event) {
+    // The window is on screen: the engine's libraries load meanwhile, so
+    // that the first file finds them ready.
+    if (!painted_) {
+        painted_ = true;
+        platform::loadEngineLibrary();
+    }
+    QWidget::paintEvent(event);
+}
+
 void MediaPlayer::scheduleEngine() {
     if (engine_ || engineScheduled_)
         return;
-    // Deferred so that the first paint of the window never waits for the
-    // engine; settings made before are applied when it starts.
+    // The libraries load on another thread, so the first paint of the
+    // window never waits for them; settings made before are applied when
+    // the engine starts.
     engineScheduled_ = true;
-    QTimer::singleShot(0, this, &MediaPlayer::startEngine);
+    auto* loading = new QFutureWatcher<void>(this);
+    connect(loading, &QFutureWatcher<void>::finished, this, [this, loading] {
+        loading->deleteLater();
+        startEngine();
+    });
+    loading->setFuture(platform::loadEngineLibrary());
 }
 
 void MediaPlayer::startEngine() {
@@ -214,21 +237,15 @@ void MediaPlayer::startEngine() {
         setState(State::Failed);
         return;
     }
-    if (!engineOptions().nullOutputs) {
-        view_.reset(VideoView::create(this));
-        QWidget* shown = view_->widget();
-        delete layout()->replaceWidget(pictureArea_, shown);
-        pictureArea_->hide();
-        shown->installEventFilter(this);
-        shown->show();
-        view_->attach(engine_);
-    }
     engine_->setVolume(volume::engineVolume(volume_));
     engine_->setMute(mute_);
     engine_->setRepeats(playCount_ <= 0 ? -1 : playCount_ - 1);
 
-    connect(engine_, &Engine::fileLoaded, this,
-            [this](bool) { setState(pauseWhenOpen_ ? State::Paused : State::Playing); });
+    connect(engine_, &Engine::fileLoaded, this, [this](bool picture) {
+        if (picture)
+            showPicture();
+        setState(pauseWhenOpen_ ? State::Paused : State::Playing);
+    });
     connect(engine_, &Engine::pausedChanged, this, [this](bool paused) {
         if (state_ == State::Playing || state_ == State::Paused)
             setState(paused ? State::Paused : State::Playing);
@@ -264,8 +281,24 @@ void MediaPlayer::startEngine() {
     }
 }
 
+// The picture output (an OpenGL context above all) costs hundreds of
+// milliseconds; a file of sound only never pays for it.
+void MediaPlayer::showPicture() {
+    if (view_ || engineOptions().nullOutputs)
+        return;
+    view_.reset(VideoView::create(this));
+    QWidget* shown = view_->widget();
+    delete layout()->replaceWidget(pictureArea_, shown);
+    pictureArea_->hide();
+    shown->installEventFilter(this);
+    shown->show();
+    view_->attach(engine_);
+}
+
 void MediaPlayer::fitToPicture(QSize picture) {
     picture_ = picture;
+    if (!picture.isEmpty())
+        showPicture();
     const int strip = strip_->sizeHint().height();
     if (picture.isEmpty()) {
         resize(width(), strip); // sound only: the strip alone
@@ -283,15 +316,18 @@ void MediaPlayer::fitToPicture(QSize picture) {
 
 void MediaPlayer::setState(State state) {
     state_ = state;
-    const bool running = state == State::Playing || state == State::Paused;
     strip_->setPlaying(state == State::Playing || state == State::Opening);
     strip_->setStatus(statusText());
-    if (running) {
+    // The clock ticks only while the position moves: an idle or paused
+    // player never wakes up for it.
+    if (state == State::Playing) {
         if (!clock_->isActive())
             clock_->start();
     } else {
         clock_->stop();
-        if (state != State::Ended)
+        if (state == State::Paused)
+            refreshTime();
+        else if (state != State::Ended)
             strip_->setTime(0, 0);
     }
     emit stateChanged(state);

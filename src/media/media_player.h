@@ -97,24 +97,29 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void scheduleEngine();
     void startEngine();
+    void showPicture();
     void setState(State state);
     void fitToPicture(QSize picture);
     void showContextMenu(const QPoint& globalPos);
     void refreshTime();
+    void seekTo(double seconds);
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
-    QWidget* pictureArea_;            // shown until the picture output exists
-    std::unique_ptr<VideoView> view_; // created with the engine; its widget is our child
+    QWidget* pictureArea_; // shown until the picture output exists
+    // Made once a file shows a picture; its widget is our child.
+    std::unique_ptr<VideoView> view_;
     ControlStrip* strip_;
     QTimer* clock_;
     QPointer<Engine> engine_;
     bool engineScheduled_ = false;
+    bool painted_ = false;
     bool loadPending_ = false;
     bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
 

@@ -4,8 +4,12 @@
 #include "platform/install_layout.h"
 
 #include <QFile>
+#include <QPromise>
 
 #include <dlfcn.h>
+
+#include <memory>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -28,6 +32,20 @@ void* library() {
 }
 
 } // namespace
+
+QFuture<void> loadEngineLibrary() {
+    static const QFuture<void> loaded = [] {
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        // Detached: a process that ends meanwhile only waits for the loader.
+        std::thread([promise] {
+            library();
+            promise->finish();
+        }).detach();
+        return promise->future();
+    }();
+    return loaded;
+}
 
 void* engineLibrarySymbol(const char* name) {
     void* h = library();

@@ -258,7 +258,9 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     setOption(handle_, "gpu-hwdec-interop", "no");
     setOption(handle_, "hwdec", "no");
     setOption(handle_, "volume-max", "100");
-    setOption(handle_, "vo", options.nullOutputs ? "null" : "libmpv");
+    // No picture output until the program attaches one (only once a file
+    // shows a picture): a video track meanwhile decodes into nothing.
+    setOption(handle_, "vo", "null");
     if (options.nullOutputs)
         setOption(handle_, "ao", "null");
     if (options.untimed) {
@@ -636,6 +638,8 @@ bool MpvBackend::createRenderContext(mpv_render_param* params) {
     }
     mpv_render_context_set_update_callback(
         render_, [](void* events) { static_cast<EngineEvents*>(events)->renderUpdate(); }, events_);
+    // The running video, if any, moves over to the new output.
+    mpv_set_property_string(handle_, "vo", "libmpv");
     return true;
 }
 
