@@ -30,11 +30,14 @@ dlg-cancel|src/dialogs/common_dialog.cpp|if (cancelError_) {|if (!cancelError_) 
 m3u-last|src/playlist/m3u.cpp|r < grid.Rows(); ++r|r < grid.Rows() - 1; ++r|tst_m3u|the last entry lost on saving
 m3u-crlf|src/playlist/m3u.cpp|out += "\r\n";|out += "\n";|tst_m3u|saved lists end their lines differently
 sort-case|src/playlist/sorted_list.cpp|b - 'A' + 'a' : b;|b : b;|tst_sorted_list|capitals sorted before small letters
-ini-flush|src/app/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
+ini-flush|src/platform/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
 cmd-dashes|src/app/command_line.cpp|options = false;|options = true;|tst_command_line|a file named --help after -- taken as an option
-layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_main_layout|the second check box out of place
+layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_form1|the second check box out of place
 vol-curve|src/media/volume.cpp|db / 60.0|db / 20.0|tst_media_player|volume steps too steep
 vol-mute|src/media/media_player.cpp|engine_->setMute(mute);|engine_->setMute(false);|tst_media_player|mute does nothing while playing
+seq-wrap|src/playback/playback.cpp|if (rows == playRow_ + 1 && repeat_)|if (rows == playRow_ + 1 && !repeat_)|tst_sequencing|the list does not go round with repeat on
+seq-stop|src/playback/playback.cpp|playRow_ = 1;|playRow_ = 0;|tst_sequencing|after the last entry the list forgets where it starts again
+seq-kind|src/playback/playback.cpp|if (!QFileInfo(path).isFile()) {|if (!QFileInfo(path).exists()) {|tst_sequencing|a folder in the list handed to the engine as the next file
 mute-start|src/media/media_player.cpp|engine_->setMute(mute_);|engine_->setMute(false);|tst_media_player|a file opened while muted plays aloud
 EOF
 )

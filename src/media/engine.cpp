@@ -3,7 +3,7 @@
 #include "platform/engine_library.h"
 
 #include <QPromise>
-#include <QThread>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -115,9 +115,9 @@ QFuture<Engine::Facts> Engine::probeAsync(const QString& path) {
         promise->addResult(facts);
         promise->finish();
     };
-    QThread* thread = QThread::create(probe);
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    // The pool's threads are waited for at the program's end: no probe
+    // outlives the engine library it runs in.
+    QThreadPool::globalInstance()->start(probe);
     return future;
 }
 

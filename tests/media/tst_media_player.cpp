@@ -183,6 +183,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ends.count(), 1, kTimeout);
         p.setFileName(path("long.wav"));
         QTRY_VERIFY_WITH_TIMEOUT(p.timeText().startsWith("0:00 / 0:30"), kTimeout);
+        p.setMute(true); // while a file plays the engine is told at once
+        QTRY_COMPARE_WITH_TIMEOUT(p.engine()->property("mute"), QStringLiteral("yes"), kTimeout);
         p.setNextFileName(path("t1.wav"));
         p.Stop();
         QCOMPARE(p.NextFileName(), QString());
