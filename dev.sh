@@ -9,7 +9,7 @@
 #                            sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
-#   ./dev.sh bench [--quick | --soak N]  benchmarks against their baselines (never in the
+#   ./dev.sh bench [--quick | --sound | --soak N]  benchmarks against their baselines (never in the
 #                            tests); the soak plays a 500-entry list N times round
 #   ./dev.sh install         install for this person: ~/.local/opt/sonoquill, menu entry, icons
 #                            (a stripped Release build of its own in build-install/)
@@ -122,5 +122,5 @@ case "$cmd" in
     setup
     exec /usr/bin/python3 bench/run.py "$@"
     ;;
-  *) echo "usage: $0 run [FILE...] | test [--full] | setup | build | install | package | bench [--quick | --soak N]" >&2; exit 2 ;;
+  *) echo "usage: $0 run [FILE...] | test [--full] | setup | build | install | package | bench [--quick | --sound | --soak N]" >&2; exit 2 ;;
 esac
