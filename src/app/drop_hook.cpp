@@ -40,6 +40,8 @@ bool WindowProc::eventFilter(QObject* watched, QEvent* event) {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         if (localFiles(drag->mimeData()).isEmpty())
             return false;
+        if (event->type() == QEvent::DragEnter)
+            emit window_->filesOffered();
         drag->acceptProposedAction();
         return true;
     }

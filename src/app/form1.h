@@ -76,6 +76,8 @@ public:
     void OpenCommandLine(const QStringList& names);
 
 signals:
+    // Files dragged over the window, maybe to be dropped.
+    void filesOffered();
     // Files dropped on the window, to play at once.
     void filesDropped(const QStringList& names);
     // Files named on the command line, to play at once.

@@ -2,10 +2,10 @@
 
 #include "app/form1.h"
 #include "app/not_double.h"
-#include "playback/playback.h"
 #include "media/media_player.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
+#include "playback/playback.h"
 #include "playlist/frm_list2.h"
 
 #include <QAbstractButton>
@@ -55,6 +55,12 @@ void wireUp(Form1& main) {
     QObject::connect(player, &MediaPlayer::NextStarted, &core, &Playback::NextStarted);
 
     QObject::connect(&main, &Form1::filesDropped, &core, &Playback::openFiles);
+    // A file is on its way: the engine's libraries load meanwhile.
+    QObject::connect(&main, &Form1::filesOffered, player, &MediaPlayer::prepareEngine);
+    QObject::connect(main.mnuSort2(), &QAction::toggled, player, [player](bool shown) {
+        if (shown)
+            player->prepareEngine();
+    });
     QObject::connect(&main, &Form1::commandLineNamed, &core, &Playback::openCommandLine);
     QObject::connect(main.chkCou(1), &QAbstractButton::toggled, &core, &Playback::setRepeat);
     QObject::connect(main.mnuSort2(), &QAction::toggled, &core, &Playback::setListShown);

@@ -202,14 +202,10 @@ double MediaPlayer::Duration() const {
     return engine_ ? engine_->duration() : 0.0;
 }
 
-void MediaPlayer::paintEvent(QPaintEvent* event) {
-    // The window is on screen: the engine's libraries load meanwhile, so
-    // that the first file finds them ready.
-    if (!painted_) {
-        painted_ = true;
-        platform::loadEngineLibrary();
-    }
-    QWidget::paintEvent(event);
+// Not at start: the idle player stays small (the libraries would double its
+// memory), and a file on its way gives them time enough to load.
+void MediaPlayer::prepareEngine() {
+    platform::loadEngineLibrary();
 }
 
 void MediaPlayer::scheduleEngine() {

@@ -61,8 +61,11 @@ public:
     QString timeText() const;
     // The picture's display size in pixels; empty for audio or before a file.
     QSize pictureSize() const { return picture_; }
-    // The engine, once it exists (it starts after the first paint).
+    // The engine, once it exists (it starts with the first file).
     Engine* engine() const { return engine_; }
+    // Starts loading the engine's libraries in the background: a file is on
+    // its way (dragged over a window, or the list shown).
+    void prepareEngine();
 
     // Plays a paused or stopped file, pauses a playing one.
     void playPause();
@@ -97,7 +100,6 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -119,7 +121,6 @@ private:
     QTimer* clock_;
     QPointer<Engine> engine_;
     bool engineScheduled_ = false;
-    bool painted_ = false;
     bool loadPending_ = false;
     bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
 
