@@ -1,21 +1,18 @@
+// The list window: its buttons, snapshots, list files, drops and the trash.
 #include "platform/window_stacking.h"
 #include "playlist/grid_view.h"
 #include "support/fake_dialogs.h"
 #include "support/files.h"
 #include "support/list_fixture.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 
 namespace {
-
-QStringList paths(frmList2* w) {
-    QStringList out;
-    for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
-        out << w->grid().fullPath(r);
-    return out;
-}
 
 void add(frmList2* w, const QStringList& full) {
     for (const QString& p : full)
@@ -34,34 +31,79 @@ QStringList entryList(const char* names) {
 struct Edit {
     const char *name, *entries;
     int row, command;
-    const char* after;
-    int rowAfter;
-    const char* caption;
-    int playRow, highlight;
+    const char *after, *caption;
+    int rowAfter, playRow, highlight;
 };
 constexpr Edit kEdits[] = {
-    {"sort", "d/b/x.mp3 C/z/a.mp3 c/a/B.mp3", 2, 1, "c/a/B.mp3 C/z/a.mp3 d/b/x.mp3", 1, "1/3", 0,
+    {"sort", "d/b/x.mp3 C/z/a.mp3 c/a/B.mp3", 2, 1, "c/a/B.mp3 C/z/a.mp3 d/b/x.mp3", "1/3", 1, 0,
      1},
-    {"sort nothing", "", 0, 1, "", 0, "0/0", 0, -1},
-    {"up wraps", "A B C", 1, 2, "B C A", 3, "3/3", 2, 1},
-    {"down wraps", "B C A", 3, 3, "A B C", 1, "1/3", 2, 1},
-    {"down", "A B C", 1, 3, "B A C", 2, "2/3", 2, 1},
-    {"up", "B A C", 2, 2, "A B C", 1, "1/3", 2, 1},
-    {"header current", "A B C", 0, 2, "A B C", 0, "List", 2, -1},
-    {"move the only", "o", 1, 3, "o", 1, "1/1", 2, 1},
-    {"remove nothing", "", 0, 4, "", 0, "List", 2, -1},
-    {"remove", "A B C", 2, 4, "A C", 2, "List", 2, -1},
-    {"remove the only", "A", 1, 4, "", 0, "List", 0, 0},
-    {"reset", "A B C", 1, 5, "", 0, "List", 0, 0},
-    {"no such button", "A B C", 1, 10, "A B C", 1, "List", 2, -1},
-    {"nor this", "A B C", 1, -1, "A B C", 1, "List", 2, -1},
+    {"sort nothing", "", 0, 1, "", "0/0", 0, 0, -1},
+    {"up wraps", "A B C", 1, 2, "B C A", "3/3", 3, 2, 1},
+    {"down wraps", "B C A", 3, 3, "A B C", "1/3", 1, 2, 1},
+    {"down", "A B C", 1, 3, "B A C", "2/3", 2, 2, 1},
+    {"up", "B A C", 2, 2, "A B C", "1/3", 1, 2, 1},
+    {"header current", "A B C", 0, 2, "A B C", "List", 0, 2, -1},
+    {"move the only", "o", 1, 3, "o", "1/1", 1, 2, 1},
+    {"remove nothing", "", 0, 4, "", "List", 0, 2, -1},
+    {"remove", "A B C", 2, 4, "A C", "List", 2, 2, -1},
+    {"remove the only", "A", 1, 4, "", "List", 0, 0, 0},
+    {"reset", "A B C", 1, 5, "", "List", 0, 0, 0},
+    {"no such button", "A B C", 1, 10, "A B C", "List", 1, 2, -1},
 };
 const QString kDefaultFilters = QStringLiteral("*.mp3|*.mpg|*.mpeg|*.avi|*.wma|*.wmv");
+
+void touch(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    testfiles::writeAll(path, {});
+}
+
+void drop(frmList2* w, const QStringList& paths, const QString& text = {}) {
+    QMimeData data;
+    if (!paths.isEmpty()) {
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+    }
+    if (!text.isEmpty())
+        data.setText(text);
+    QWidget* target = w->Grid1()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+}
+
+// Dropped after one entry, the first playing (names in the fixture tree, ";"
+// between them) -> the entries added, the caption, the folders walked (-1: not checked).
+struct Drop {
+    const char *name, *dropped;
+    bool longerFilters;
+    const char *added, *caption;
+    int walked;
+};
+constexpr Drop kDrops[] = {
+    {"folder tree", "music", false, "music/a.mp3;music/b.wma;music/sub/d.mp3", "1/4", 2},
+    // .wav too, in the order of the patterns
+    {"longer filter list", "music", true, "music/a.mp3;music/c.wav;music/b.wma;music/sub/d.mp3",
+     "1/5", 2},
+    {"files by their names", "single/Song.MP3;single/Song.MP3;music/c.wav", false,
+     "single/Song.MP3;single/Song.MP3;music/c.wav", "1/4", -1},
+    {"no media, no folder", "x.jpeg;readme.txt;broken", false, "", "1/1", -1},
+    {"a list file ends the drop", "music/a.mp3;list.m3u;music/b.wma", false,
+     "music/a.mp3;/m/one.mp3;/m/two.mp3", "List", -1},
+    {"empty folder", "empty", false, "", "1/1", 1},
+    {"link loop", "loop", false, "loop/e.mp3", "1/2", -1},
+    {"text only", "", false, "", "1/1", -1},
+};
 
 } // namespace
 
 class TestListWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
+    QString p(const QString& name) const { return dir.filePath(name); }
+
 private slots:
     void showHideAndClose() {
         ListFixture f;
@@ -69,12 +111,19 @@ private slots:
         QVERIFY(w && w->isVisible() && f.main->mnuSort2()->isChecked());
         QVERIFY(mTop::isTopmost(w));
         QCOMPARE(w->windowTitle(), QStringLiteral("List"));
+        QStringList buttons;
+        for (int i = 0; i < 10; ++i)
+            buttons << w->cmd(i)->text();
+        QCOMPARE(buttons.join(u' '),
+                 QStringLiteral("Default Sort ▲ ▼ Remove Reset Save Load Restore Snap"));
+        w->resize(600, 400); // the grid follows the window
+        QCOMPARE(w->Grid1()->width(), qRound((w->ScaleWidth() - 880) / 15.0));
         add(w, {"/m/a.mp3"});
         f.main->mnuSort2()->trigger();
         QVERIFY(!w->isVisible() && !f.main->mnuSort2()->isChecked());
         f.main->mnuSort2()->trigger();
         QCOMPARE(f.main->playlistWindow(), w);
-        QCOMPARE(paths(w), QStringList{"/m/a.mp3"}); // kept while hidden
+        QCOMPARE(f.entries(), QStringList{"/m/a.mp3"}); // kept while hidden
         w->close();
         QTRY_VERIFY(!f.main->playlistWindow());
         QVERIFY(!f.main->mnuSort2()->isChecked());
@@ -104,38 +153,6 @@ private slots:
         QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini")).contains("get=*.ogg\n"));
     }
 
-    void layoutFollowsTheWindow() {
-        ListFixture f;
-        frmList2* w = f.open();
-        auto px = [](int t) {
-            return qRound(t / 15.0);
-        };
-        QCOMPARE(w->ScaleWidth(), 5895);
-        QCOMPARE(w->cmd(0)->x(), px(5895 - 800));
-        QCOMPARE(w->cmd(3)->x(), px(5895 - 410));
-        QCOMPARE(w->Text2()->width(), px(5895 - 880));
-        QCOMPARE(w->Grid1()->height(), px(w->Height() - 750));
-        QCOMPARE(w->Grid1()->columnWidth(0), px(5000));
-        w->resize(600, 400);
-        QCOMPARE(w->cmd(1)->x(), px(w->ScaleWidth() - 800));
-        QCOMPARE(w->Grid1()->width(), px(w->ScaleWidth() - 880));
-        QCOMPARE(w->Grid1()->columnWidth(1), px(w->Width()));
-        w->setHeight(2000);
-        QCOMPARE(w->Height(), 3765);
-        const QStringList buttons =
-            QStringLiteral("Default|;Sort|名前順に並べ替え;▲|ファイルを一つ上へ;▼|"
-                           "ファイルを一つ下へ;Remove|削除;"
-                           "Reset|全削除;Save|リストを保存;Load|リスト読み込み;Restore|;Snap|")
-                .split(u';');
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(w->cmd(i)->text() + u'|' + w->cmd(i)->toolTip(), buttons[i]);
-        // Tab order: filter, Default, grid, the commands, Snap before Restore.
-        QCOMPARE(w->Text2()->nextInFocusChain(), w->cmd(0));
-        QCOMPARE(w->cmd(0)->nextInFocusChain(), w->Grid1());
-        QCOMPARE(w->cmd(7)->nextInFocusChain(), w->cmd(9));
-        QCOMPARE(w->cmd(9)->nextInFocusChain(), w->cmd(8));
-    }
-
     // The commands that edit the list in place (highlight -1: not checked).
     void editCommands_data() {
         QTest::addColumn<int>("i");
@@ -151,7 +168,7 @@ private slots:
         w->grid().setRow(e.row);
         f.main->playback()->setPlayRow(2);
         w->cmd_Click(e.command);
-        QCOMPARE(paths(w), entryList(e.after));
+        QCOMPARE(f.entries(), entryList(e.after));
         QCOMPARE(w->grid().Row(), e.rowAfter);
         QCOMPARE(w->windowTitle(), QString(e.caption));
         QCOMPARE(f.main->playback()->PlayRow(), e.playRow);
@@ -159,7 +176,7 @@ private slots:
             QCOMPARE(w->grid().HighLight(), e.highlight);
         QCOMPARE(w->grid().TextMatrix(0, 0), QStringLiteral("File"));
         for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
-            QCOMPARE(w->grid().TextMatrix(r, 0), paths(w)[r - 1].section(u'/', -1));
+            QCOMPARE(w->grid().TextMatrix(r, 0), f.entries()[r - 1].section(u'/', -1));
         QVERIFY(w->Grid1()->isVisible());
         QCOMPARE(w->List2().ListCount(), 0);
     }
@@ -190,7 +207,6 @@ private slots:
         QTest::newRow("stored") << three << QByteArray("pin=2\n") << 2;
         QTest::newRow("missing") << three << QByteArray() << 1;
         QTest::newRow("zero") << three << QByteArray("pin=0\n") << 1;
-        QTest::newRow("word") << three << QByteArray("pin=abc\n") << 1;
         QTest::newRow("negative") << three << QByteArray("pin=-3\n") << 1;
         QTest::newRow("past the end") << three << QByteArray("pin=99\n") << 3;
     }
@@ -209,8 +225,9 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(f.appDir.path()).canonicalPath());
         QVERIFY(w->Grid1()->isVisible());
         const QString file = row ? QStringLiteral("/m/%1.mp3").arg(row) : QString();
-        QCOMPARE(paths(w), snapshot.isNull() ? QStringList{"/keep.mp3"}
-                                             : QString(snapshot).split("\r\n", Qt::SkipEmptyParts));
+        QCOMPARE(f.entries(), snapshot.isNull()
+                                  ? QStringList{"/keep.mp3"}
+                                  : QString(snapshot).split("\r\n", Qt::SkipEmptyParts));
         QCOMPARE(f.main->MediaPlayer1()->FileName(), file);
         QCOMPARE(f.main->playback()->PlayRow(), row);
         QCOMPARE(w->windowTitle(), row ? QStringLiteral("%1/3").arg(row) : QStringLiteral("List"));
@@ -230,7 +247,7 @@ private slots:
         w->setWindowTitle("2/2");
         w->cmd_Click(7); // cancelled: nothing changes
         w->cmd_Click(6);
-        QCOMPARE(paths(w), two);
+        QCOMPARE(f.entries(), two);
         QCOMPARE(w->grid().Row(), 2);
         QCOMPARE(dialogs.asked.at(0).title, QStringLiteral("開く"));
         QCOMPARE(dialogs.asked.at(1).title, QStringLiteral("名前を付けて保存"));
@@ -243,7 +260,7 @@ private slots:
 
         w->cmd_Click(5);
         w->cmd_Click(7);
-        QCOMPARE(paths(w), two);
+        QCOMPARE(f.entries(), two);
         QCOMPARE(w->grid().Row(), 1);
         QCOMPARE(w->grid().HighLight(), 1);
         QCOMPARE(w->windowTitle(), QStringLiteral("2/2")); // Load leaves the caption
@@ -253,6 +270,104 @@ private slots:
         QCOMPARE(w->grid().Rows(), 1);
         QVERIFY(w->Grid1()->isVisible());
         QVERIFY(!QFile::exists(dir.filePath("missing.m3u")));
+    }
+
+    void initTestCase() {
+        for (const char* f : {"music/a.mp3", "music/b.wma", "music/c.wav", "music/sub/d.mp3",
+                              "single/Song.MP3", "x.jpeg", "readme.txt", "loop/e.mp3"})
+            touch(p(f));
+        QDir().mkpath(p("empty"));
+        QFile::link(p("nowhere"), p("broken"));
+        QFile::link(p("loop"), p("loop/again")); // a link to its own folder
+        QFile list(p("list.m3u"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("#EXTM3U\r\n/m/one.mp3\r\n/m/two.mp3\r\n");
+    }
+
+    void drops_data() {
+        QTest::addColumn<int>("i");
+        for (const Drop& d : kDrops)
+            QTest::newRow(d.name) << int(&d - kDrops);
+    }
+    void drops() {
+        QFETCH(int, i);
+        const Drop& d = kDrops[i];
+        auto inTree = [this](const char* names) {
+            QStringList out;
+            for (const QString& n : QString(names).split(u';', Qt::SkipEmptyParts))
+                out << (n.startsWith(u'/') ? n : p(n));
+            return out;
+        };
+        ListFixture f;
+        frmList2* w = f.open();
+        w->grid().appendPath("/m/0.mp3");
+        f.main->playback()->setPlayRow(1);
+        if (d.longerFilters)
+            w->cmd_Click(0);
+        drop(w, inTree(d.dropped), *d.dropped ? QString() : QStringLiteral("just text"));
+        QCOMPARE(f.entries().mid(1), inTree(d.added));
+        QCOMPARE(w->windowTitle(), QString(d.caption));
+        for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
+            QCOMPARE(w->grid().TextMatrix(r, 0), QFileInfo(f.entries()[r - 1]).fileName());
+        if (d.walked >= 0)
+            QCOMPARE(w->List2().ListCount(), d.walked);
+        QCOMPARE(w->grid().HighLight(), 1);
+        QVERIFY(w->Grid1()->isVisible());
+        QCOMPARE(w->cursor().shape(), Qt::ArrowCursor); // the hourglass is gone
+    }
+
+    void trash() {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        FakeDialogs dialogs;
+        ListFixture f;
+        frmList2* w = f.open();
+        QTemporaryDir files(QDir::homePath() + "/.sonoquill-test-XXXXXX");
+        QStringList paths;
+        for (int i = 1; i <= 3; ++i) {
+            paths << files.filePath(QStringLiteral("t%1.mp3").arg(i));
+            touch(paths.last());
+            w->grid().appendPath(paths.last());
+        }
+        w->grid().setRow(2);
+        w->mnuDelete_Click(); // No: the file and the entry stay
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(dialogs.questions.first().startsWith(
+            QStringLiteral("ファイルをゴミ箱へ移動しますか？")));
+        QVERIFY(dialogs.questions.first().contains("t2.mp3"));
+        QVERIFY(QFile::exists(paths[1]));
+        QCOMPARE(f.entries().size(), 3);
+
+        dialogs.answer = true;
+        w->mnuDelete_Click();
+        QVERIFY(!QFile::exists(paths[1]));
+        QCOMPARE(f.entries(), (QStringList{paths[0], paths[2]}));
+        QDirIterator info(data.path() + "/Trash/info", {"t2.mp3*.trashinfo"});
+        QVERIFY(info.hasNext());
+
+        QFile::remove(paths[0]); // already gone: the entry goes without a question
+        w->grid().setRow(1);
+        w->mnuDelete_Click();
+        QCOMPARE(f.entries(), QStringList{paths[2]});
+        QCOMPARE(dialogs.questions.size(), 2);
+
+        // Never a folder or a device, not even through the action itself; an
+        // entry with an empty File cell shows its folder's properties.
+        dialogs.answer = false; // a regression asks, and moves nothing
+        for (const QString& odd : {files.path() + "/", files.path(), QStringLiteral("/dev/null")}) {
+            w->grid().appendPath(odd);
+            w->grid().setRow(w->grid().Rows() - 1);
+            w->grid().setCol(1);
+            w->mnuFile_Click();
+            QVERIFY(w->mnuProperty()->isEnabled() && !w->mnuDelete()->isEnabled());
+            w->mnuDelete_Click();
+        }
+        QCOMPARE(dialogs.questions.size(), 2);
+        QCOMPARE(f.entries().size(), 4);
+        w->grid().setRow(2);
+        w->mnuProperty_Click();
+        QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
+                 QFileInfo(files.path()).fileName() + "のプロパティ");
     }
 };
 
