@@ -1,14 +1,19 @@
-// The list window: its buttons, snapshots, list files, drops and the trash.
+// The list window: its buttons, snapshots, list files, drops, the trash, and
+// selection and play through real mouse and key events.
 #include "platform/window_stacking.h"
 #include "playlist/grid_view.h"
 #include "support/fake_dialogs.h"
 #include "support/files.h"
 #include "support/list_fixture.h"
+#include "support/test_media.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 
@@ -27,28 +32,26 @@ QStringList entryList(const char* names) {
     return out;
 }
 
-// Entries and current row, a button -> entries, row, caption, played row, highlight.
+// Entries, a button -> entries, caption; the current row before and after, the
+// played row, the highlight (-1: not checked).
 struct Edit {
-    const char *name, *entries;
-    int row, command;
-    const char *after, *caption;
-    int rowAfter, playRow, highlight;
+    const char *name, *entries, *after, *caption;
+    int row, command, rowAfter, playRow, highlight;
 };
 constexpr Edit kEdits[] = {
-    {"sort", "d/b/x.mp3 C/z/a.mp3 c/a/B.mp3", 2, 1, "c/a/B.mp3 C/z/a.mp3 d/b/x.mp3", "1/3", 1, 0,
+    {"sort", "d/b/x.mp3 C/z/a.mp3 c/a/B.mp3", "c/a/B.mp3 C/z/a.mp3 d/b/x.mp3", "1/3", 2, 1, 1, 0,
      1},
-    {"sort nothing", "", 0, 1, "", "0/0", 0, 0, -1},
-    {"up wraps", "A B C", 1, 2, "B C A", "3/3", 3, 2, 1},
-    {"down wraps", "B C A", 3, 3, "A B C", "1/3", 1, 2, 1},
-    {"down", "A B C", 1, 3, "B A C", "2/3", 2, 2, 1},
-    {"up", "B A C", 2, 2, "A B C", "1/3", 1, 2, 1},
-    {"header current", "A B C", 0, 2, "A B C", "List", 0, 2, -1},
-    {"move the only", "o", 1, 3, "o", "1/1", 1, 2, 1},
-    {"remove nothing", "", 0, 4, "", "List", 0, 2, -1},
-    {"remove", "A B C", 2, 4, "A C", "List", 2, 2, -1},
-    {"remove the only", "A", 1, 4, "", "List", 0, 0, 0},
-    {"reset", "A B C", 1, 5, "", "List", 0, 0, 0},
-    {"no such button", "A B C", 1, 10, "A B C", "List", 1, 2, -1},
+    {"sort nothing", "", "", "0/0", 0, 1, 0, 0, -1},
+    {"up wraps", "A B C", "B C A", "3/3", 1, 2, 3, 2, 1},
+    {"down wraps", "B C A", "A B C", "1/3", 3, 3, 1, 2, 1},
+    {"down", "A B C", "B A C", "2/3", 1, 3, 2, 2, 1},
+    {"up", "B A C", "A B C", "1/3", 2, 2, 1, 2, 1},
+    {"header current", "A B C", "A B C", "List", 0, 2, 0, 2, -1},
+    {"move the only", "o", "o", "1/1", 1, 3, 1, 2, 1},
+    {"remove nothing", "", "", "List", 0, 4, 0, 2, -1},
+    {"remove", "A B C", "A C", "List", 2, 4, 2, 2, -1},
+    {"remove the only", "A", "", "List", 1, 4, 0, 0, 0},
+    {"reset", "A B C", "", "List", 1, 5, 0, 0, 0},
 };
 const QString kDefaultFilters = QStringLiteral("*.mp3|*.mpg|*.mpeg|*.avi|*.wma|*.wmv");
 
@@ -75,26 +78,26 @@ void drop(frmList2* w, const QStringList& paths, const QString& text = {}) {
 }
 
 // Dropped after one entry, the first playing (names in the fixture tree, ";"
-// between them) -> the entries added, the caption, the folders walked (-1: not checked).
+// between them) -> the entries added, the caption; with the longer filter list;
+// the folders walked (-1: not checked).
 struct Drop {
-    const char *name, *dropped;
+    const char *name, *dropped, *added, *caption;
     bool longerFilters;
-    const char *added, *caption;
     int walked;
 };
 constexpr Drop kDrops[] = {
-    {"folder tree", "music", false, "music/a.mp3;music/b.wma;music/sub/d.mp3", "1/4", 2},
+    {"folder tree", "music", "music/a.mp3;music/b.wma;music/sub/d.mp3", "1/4", false, 2},
     // .wav too, in the order of the patterns
-    {"longer filter list", "music", true, "music/a.mp3;music/c.wav;music/b.wma;music/sub/d.mp3",
-     "1/5", 2},
-    {"files by their names", "single/Song.MP3;single/Song.MP3;music/c.wav", false,
-     "single/Song.MP3;single/Song.MP3;music/c.wav", "1/4", -1},
-    {"no media, no folder", "x.jpeg;readme.txt;broken", false, "", "1/1", -1},
-    {"a list file ends the drop", "music/a.mp3;list.m3u;music/b.wma", false,
-     "music/a.mp3;/m/one.mp3;/m/two.mp3", "List", -1},
-    {"empty folder", "empty", false, "", "1/1", 1},
-    {"link loop", "loop", false, "loop/e.mp3", "1/2", -1},
-    {"text only", "", false, "", "1/1", -1},
+    {"longer filter list", "music", "music/a.mp3;music/c.wav;music/b.wma;music/sub/d.mp3", "1/5",
+     true, 2},
+    {"files by their names", "single/Song.MP3;single/Song.MP3;music/c.wav",
+     "single/Song.MP3;single/Song.MP3;music/c.wav", "1/4", false, -1},
+    {"no media, no folder", "x.jpeg;readme.txt;broken", "", "1/1", false, -1},
+    {"a list file ends the drop", "music/a.mp3;list.m3u;music/b.wma",
+     "music/a.mp3;/m/one.mp3;/m/two.mp3", "List", false, -1},
+    {"empty folder", "empty", "", "1/1", false, 1},
+    {"link loop", "loop", "loop/e.mp3", "1/2", false, -1},
+    {"text only", "", "", "1/1", false, -1},
 };
 
 } // namespace
@@ -103,6 +106,17 @@ class TestListWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString p(const QString& name) const { return dir.filePath(name); }
+    QStringList files;
+
+    // The playlist window with the first `count` songs, then entries that
+    // name no file up to `rows` entries.
+    frmList2* openWith(ListFixture& f, int count, int rows = 0) {
+        frmList2* w = f.open();
+        for (int i = 0; i < std::max(count, rows); ++i)
+            w->grid().appendPath(i < count ? files[i] : QStringLiteral("/none/%1.mp3").arg(i));
+        w->show();
+        return w;
+    }
 
 private slots:
     void showHideAndClose() {
@@ -153,7 +167,7 @@ private slots:
         QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini")).contains("get=*.ogg\n"));
     }
 
-    // The commands that edit the list in place (highlight -1: not checked).
+    // The commands that edit the list in place.
     void editCommands_data() {
         QTest::addColumn<int>("i");
         for (const Edit& e : kEdits)
@@ -181,22 +195,8 @@ private slots:
         QCOMPARE(w->List2().ListCount(), 0);
     }
 
-    // Snap keeps the entries, and the current row for Restore.
-    void snap() {
-        ListFixture f;
-        frmList2* w = f.open();
-        const QStringList five{"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
-        add(w, five);
-        w->grid().setRow(4);
-        w->cmd_Click(9);
-        QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini")).contains("pin=4\n"));
-        QCOMPARE(testfiles::readAll(f.appDir.filePath("Sonoquill.m3u")),
-                 five.join("\r\n").toUtf8() + "\r\n");
-        QCOMPARE(w->grid().Row(), 4);
-    }
-
     // Restore plays the stored row, kept inside the list; without a
-    // snapshot, or with an empty one, nothing plays.
+    // snapshot, or with an empty one, nothing plays. Snap stores them back.
     void restore_data() {
         QTest::addColumn<QByteArray>("snapshot");
         QTest::addColumn<QByteArray>("pin");
@@ -207,7 +207,6 @@ private slots:
         QTest::newRow("stored") << three << QByteArray("pin=2\n") << 2;
         QTest::newRow("missing") << three << QByteArray() << 1;
         QTest::newRow("zero") << three << QByteArray("pin=0\n") << 1;
-        QTest::newRow("negative") << three << QByteArray("pin=-3\n") << 1;
         QTest::newRow("past the end") << three << QByteArray("pin=99\n") << 3;
     }
     void restore() {
@@ -232,8 +231,13 @@ private slots:
         QCOMPARE(f.main->playback()->PlayRow(), row);
         QCOMPARE(w->windowTitle(), row ? QStringLiteral("%1/3").arg(row) : QStringLiteral("List"));
         QCOMPARE(f.main->windowTitle(), row ? file.mid(3) : QStringLiteral("Sonoquill"));
+        w->cmd_Click(9);
         if (row)
             QCOMPARE(w->grid().Row(), row);
+        QCOMPARE(testfiles::readAll(f.appDir.filePath("Sonoquill.m3u")),
+                 snapshot.isNull() ? QByteArray("/keep.mp3\r\n") : snapshot);
+        QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini"))
+                    .contains("pin=" + QByteArray::number(w->grid().Row()) + "\n"));
     }
 
     void loadAndSave() {
@@ -279,9 +283,11 @@ private slots:
         QDir().mkpath(p("empty"));
         QFile::link(p("nowhere"), p("broken"));
         QFile::link(p("loop"), p("loop/again")); // a link to its own folder
-        QFile list(p("list.m3u"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("#EXTM3U\r\n/m/one.mp3\r\n/m/two.mp3\r\n");
+        testfiles::writeAll(p("list.m3u"), "#EXTM3U\r\n/m/one.mp3\r\n/m/two.mp3\r\n");
+        for (int i = 1; i <= 8; ++i) {
+            files << p(QStringLiteral("song%1.wav").arg(i));
+            QVERIFY(testmedia::writeWav(files.last(), 0.05));
+        }
     }
 
     void drops_data() {
@@ -342,8 +348,7 @@ private slots:
         w->mnuDelete_Click();
         QVERIFY(!QFile::exists(paths[1]));
         QCOMPARE(f.entries(), (QStringList{paths[0], paths[2]}));
-        QDirIterator info(data.path() + "/Trash/info", {"t2.mp3*.trashinfo"});
-        QVERIFY(info.hasNext());
+        QVERIFY(QDirIterator(data.path() + "/Trash/info", {"t2.mp3*.trashinfo"}).hasNext());
 
         QFile::remove(paths[0]); // already gone: the entry goes without a question
         w->grid().setRow(1);
@@ -368,6 +373,123 @@ private slots:
         w->mnuProperty_Click();
         QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
                  QFileInfo(files.path()).fileName() + "のプロパティ");
+    }
+
+    // Events on a list of 40: P/R left/right press, M move with the left
+    // button held, U release, S Shift+click, D double-click, each on a row's
+    // Path cell (0: the header, or above the rows); K a key; H Shift down and
+    // up; T Tab focus; X the grid extending its selection. Then the selection
+    // in view, the menu (open, Properties off/on) and the entry played.
+    void events_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("rowSel");
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<int>("played");
+        const auto row = [](const char* name, const char* script, int row, int rowSel,
+                            const char* menu = "", int played = 0) {
+            QTest::newRow(name) << QString(script) << row << rowSel << QString(menu) << played;
+        };
+        row("press selects the row", "P3", 3, 3);
+        row("drag", "P2 M4 M5 U5", 5, 5);
+        row("drag over the header", "P3 M0 M0", 1, 1);
+        row("move after release", "P3 U3 M4", 3, 3);
+        row("Shift+click", "P2 U2 S6", 6, 6);
+        row("right press on the header", "R0", 0, 0, "off");
+        row("right press, header, entry selected", "P2 U2 R0", 2, 2, "on");
+        row("right press on an entry", "R4", 4, 4, "on");
+        row("Shift+Down", "P2 U2 KShift+Down", 3, 3);
+        row("Down from the header", "KDown", 1, 1);
+        row("End", "KEnd", 40, 40);
+        row("Home", "KEnd KHome", 1, 1);
+        row("type-ahead", "P3 U3 K1", 3, 3);
+        row("Ctrl with a key: one row", "P2 U2 KCtrl+A X5", 5, 5);
+        row("until Shift comes up", "P2 U2 KCtrl+A H X5", 2, 5);
+        row("double-click plays", "P3 U3 D3", 3, 3, "", 3);
+        row("double-click on the header", "P4 U4 D0", 4, 4, "", 4);
+        row("Enter plays", "P5 U5 KReturn", 5, 5, "", 5);
+        row("Enter on the header", "KReturn", 0, 0);
+        row("focus comes in", "T KReturn", 0, 0);
+    }
+    void events() {
+        QFETCH(QString, script);
+        QFETCH(int, row);
+        QFETCH(int, rowSel);
+        QFETCH(QString, menu);
+        QFETCH(int, played);
+        ListFixture f;
+        frmList2* w = openWith(f, 6, 40);
+        GridView* v = w->Grid1();
+        QWidget* header = v->horizontalHeader()->viewport();
+        for (const QString& step : script.split(u' ')) {
+            const int r = step.mid(1).toInt();
+            const QPoint at =
+                r ? v->visualRect(v->model()->index(r - 1, 1)).center() : QPoint(10, -5);
+            const QKeyCombination key = QKeySequence(step.mid(1))[0];
+            if (step[0] == u'P')
+                QTest::mousePress(v->viewport(), Qt::LeftButton, {}, at);
+            QWidget* target = r ? v->viewport() : header; // right and double clicks
+            if (step[0] == u'R')
+                QTest::mousePress(target, Qt::RightButton, {}, r ? at : QPoint(10, 5));
+            if (step[0] == u'D')
+                QTest::mouseDClick(target, Qt::LeftButton, {}, r ? at : QPoint(10, 5));
+            if (step[0] == u'M')
+                QTest::mouseMove(v->viewport(), at);
+            if (step[0] == u'U')
+                QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, at);
+            if (step[0] == u'S')
+                QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ShiftModifier, at);
+            if (step[0] == u'K')
+                QTest::keyClick(v, key.key(), key.keyboardModifiers());
+            if (step[0] == u'H') {
+                QTest::keyPress(v, Qt::Key_Shift);
+                QTest::keyRelease(v, Qt::Key_Shift);
+            }
+            if (step[0] == u'T') {
+                QApplication::setActiveWindow(w);
+                v->setFocus(Qt::TabFocusReason);
+            }
+            if (step[0] == u'X')
+                w->grid().setRowSel(r);
+        }
+        QCOMPARE(w->grid().Row(), row);
+        QCOMPARE(w->grid().RowSel(), rowSel);
+        QModelIndexList shown;
+        for (int r = std::max(1, std::min(row, rowSel)); row && r <= std::max(row, rowSel); ++r)
+            shown << v->model()->index(r - 1, 0);
+        QCOMPARE(v->selectionModel()->selectedRows(), shown);
+        QVERIFY(v->RowIsVisible(row));
+        // A press on an entry makes the pressed cell current.
+        QCOMPARE(w->grid().Col(), script.contains(QRegularExpression("[PRSD][1-9]")) ? 1 : 0);
+        QTRY_COMPARE(w->mnuFile()->isVisible(), !menu.isEmpty());
+        QCOMPARE(w->mnuProperty()->isEnabled(), menu != "off");
+        w->mnuFile()->hide();
+        for (int r = 1; r <= 6; ++r)
+            QCOMPARE(w->grid().fullPath(r), files[r - 1]);
+        QCOMPARE(f.main->MediaPlayer1()->FileName(), played ? files[played - 1] : QString());
+        QCOMPARE(f.main->windowTitle(),
+                 played ? QStringLiteral("song%1.wav").arg(played) : "Sonoquill");
+        QCOMPARE(w->windowTitle(), played ? QStringLiteral("%1/40").arg(played) : "List");
+        QCOMPARE(f.main->playback()->PlayRow(), played);
+    }
+
+    // The selected row is highlighted, also while the window is inactive,
+    // until the highlight is switched off.
+    void highlight() {
+        ListFixture f;
+        frmList2* w = openWith(f, 3);
+        GridView* v = w->Grid1();
+        QApplication::setActiveWindow(f.main.get());
+        w->grid().setRow(2);
+        const QColor highlight = v->palette().color(QPalette::Active, QPalette::Highlight);
+        const auto shown = [&](int row) {
+            const QPoint at = v->visualRect(v->model()->index(row - 1, 0)).topLeft() + QPoint(1, 2);
+            return v->viewport()->grab().toImage().pixelColor(at);
+        };
+        QCOMPARE(shown(2), highlight);
+        QVERIFY(shown(1) != highlight);
+        w->grid().setHighLight(0);
+        QVERIFY(shown(2) != highlight);
     }
 };
 
