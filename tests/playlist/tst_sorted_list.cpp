@@ -48,8 +48,6 @@ QByteArrayList expectedOrder(const QByteArrayList& items, const QLocale& locale)
 class TestSortedList : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { QLocale::setDefault(QLocale::system()); }
-
     // Items, and the start of their order (large lists: two halves at once).
     void order_data() {
         QTest::addColumn<QLocale>("locale");
