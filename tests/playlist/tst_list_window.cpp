@@ -172,6 +172,7 @@ private slots:
         QTest::newRow("empty snapshot") << QByteArray("") << QByteArray("pin=2\n") << 0;
         QTest::newRow("stored") << three << QByteArray("pin=2\n") << 2;
         QTest::newRow("missing") << three << QByteArray() << 1;
+        QTest::newRow("negative") << three << QByteArray("pin=-3\n") << 1;
         QTest::newRow("past the end") << three << QByteArray("pin=99\n") << 3;
     }
     void restore() {
