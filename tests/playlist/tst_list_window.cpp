@@ -1,142 +1,139 @@
+// The list window: its buttons, snapshots, list files, drops, the trash, and
+// selection and play through real mouse and key events.
 #include "platform/window_stacking.h"
 #include "playlist/grid_view.h"
 #include "support/fake_dialogs.h"
 #include "support/files.h"
 #include "support/list_fixture.h"
+#include "support/test_media.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QDirIterator>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 
 namespace {
 
-QStringList paths(frmList2* w) {
-    QStringList out;
-    for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
-        out << w->grid().fullPath(r);
-    return out;
-}
-
-void add(frmList2* w, const QStringList& full) {
-    for (const QString& p : full)
-        w->grid().appendPath(p);
-}
-
-// "a b" -> "/a", "/b"
-QStringList entryList(const char* names) {
-    QStringList out;
-    for (const QString& n : QString(names).split(u' ', Qt::SkipEmptyParts))
-        out << u'/' + n;
-    return out;
-}
-
-// Entries and current row, a button -> entries, row, caption, played row, highlight.
+// Entries, a button -> entries, caption; the current row before and after, the
+// played row, the highlight (-1: not checked).
 struct Edit {
-    const char *name, *entries;
-    int row, command;
-    const char* after;
-    int rowAfter;
-    const char* caption;
-    int playRow, highlight;
+    const char *name, *entries, *after, *caption;
+    int row, command, rowAfter, playRow, highlight;
 };
 constexpr Edit kEdits[] = {
-    {"sort", "d/b/x.mp3 C/z/a.mp3 c/a/B.mp3", 2, 1, "c/a/B.mp3 C/z/a.mp3 d/b/x.mp3", 1, "1/3", 0,
-     1},
-    {"sort nothing", "", 0, 1, "", 0, "0/0", 0, -1},
-    {"up wraps", "A B C", 1, 2, "B C A", 3, "3/3", 2, 1},
-    {"down wraps", "B C A", 3, 3, "A B C", 1, "1/3", 2, 1},
-    {"down", "A B C", 1, 3, "B A C", 2, "2/3", 2, 1},
-    {"up", "B A C", 2, 2, "A B C", 1, "1/3", 2, 1},
-    {"header current", "A B C", 0, 2, "A B C", 0, "List", 2, -1},
-    {"move the only", "o", 1, 3, "o", 1, "1/1", 2, 1},
-    {"remove nothing", "", 0, 4, "", 0, "List", 2, -1},
-    {"remove", "A B C", 2, 4, "A C", 2, "List", 2, -1},
-    {"remove the only", "A", 1, 4, "", 0, "List", 0, 0},
-    {"reset", "A B C", 1, 5, "", 0, "List", 0, 0},
-    {"no such button", "A B C", 1, 10, "A B C", 1, "List", 2, -1},
-    {"nor this", "A B C", 1, -1, "A B C", 1, "List", 2, -1},
+    {"sort", "/d/b/x.mp3 /C/z/a.mp3 /c/a/B.mp3", "/c/a/B.mp3 /C/z/a.mp3 /d/b/x.mp3", "1/3", 2, 1, 1,
+     0, 1},
+    {"sort nothing", "", "", "0/0", 0, 1, 0, 0, -1},
+    {"up wraps", "/A /B /C", "/B /C /A", "3/3", 1, 2, 3, 2, 1},
+    {"down wraps", "/B /C /A", "/A /B /C", "1/3", 3, 3, 1, 2, 1},
+    {"down", "/A /B /C", "/B /A /C", "2/3", 1, 3, 2, 2, 1},
+    {"up", "/B /A /C", "/A /B /C", "1/3", 2, 2, 1, 2, 1},
+    {"header current", "/A /B /C", "/A /B /C", "List", 0, 2, 0, 2, -1},
+    {"move the only", "/o", "/o", "1/1", 1, 3, 1, 2, 1},
+    {"remove nothing", "", "", "List", 0, 4, 0, 2, -1},
+    {"remove", "/A /B /C", "/A /C", "List", 2, 4, 2, 2, -1},
+    {"remove the only", "/A", "", "List", 1, 4, 0, 0, 0},
+    {"reset", "/A /B /C", "", "List", 1, 5, 0, 0, 0},
 };
-const QString kDefaultFilters = QStringLiteral("*.mp3|*.mpg|*.mpeg|*.avi|*.wma|*.wmv");
+
+void drop(frmList2* w, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    QWidget* target = w->Grid1()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+}
+
+// Dropped after one entry, the first playing (names in the fixture tree, ";"
+// between them) -> the entries added, the caption; with the longer filter list.
+struct Drop {
+    const char *name, *dropped, *added, *caption;
+    bool longerFilters;
+};
+constexpr Drop kDrops[] = {
+    {"folder tree", "music", "music/a.mp3;music/b.wma;music/sub/d.mp3", "1/4", false},
+    {"longer filters, .wav too", "music", "music/a.mp3;music/c.wav;music/b.wma;music/sub/d.mp3",
+     "1/5", true},
+    {"files by their names", "single/Song.MP3;single/Song.MP3;music/c.wav",
+     "single/Song.MP3;single/Song.MP3;music/c.wav", "1/4", false},
+    {"no media, no folder", "x.jpeg;readme.txt;broken", "", "1/1", false},
+    {"a list file ends the drop", "music/a.mp3;list.m3u;music/b.wma",
+     "music/a.mp3;/m/one.mp3;/m/two.mp3", "List", false},
+    {"empty folder", "empty", "", "1/1", false},
+    {"link loop", "loop", "loop/e.mp3", "1/2", false},
+};
 
 } // namespace
 
 class TestListWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
+    QString p(const QString& name) const { return dir.filePath(name); }
+    QStringList files;
+
+    // The playlist window with the first `count` songs, then entries that
+    // name no file up to `rows` entries.
+    frmList2* openWith(ListFixture& f, int count, int rows = 0) {
+        frmList2* w = f.open();
+        for (int i = 0; i < std::max(count, rows); ++i)
+            w->grid().appendPath(i < count ? files[i] : QStringLiteral("/none/%1.mp3").arg(i));
+        w->show();
+        return w;
+    }
+
 private slots:
-    void showHideAndClose() {
+    // Hidden, the window keeps its entries; closed, it loses them but not
+    // its filter list (unless emptied), which is also kept when the program closes.
+    void windowLifetime() {
         ListFixture f;
         frmList2* w = f.open();
         QVERIFY(w && w->isVisible() && f.main->mnuSort2()->isChecked());
         QVERIFY(mTop::isTopmost(w));
         QCOMPARE(w->windowTitle(), QStringLiteral("List"));
-        add(w, {"/m/a.mp3"});
+        QStringList buttons;
+        for (int i = 0; i < 10; ++i)
+            buttons << w->cmd(i)->text();
+        QCOMPARE(buttons.join(u' '),
+                 QStringLiteral("Default Sort ▲ ▼ Remove Reset Save Load Restore Snap"));
+        w->resize(600, 400); // the grid follows the window
+        QCOMPARE(w->Grid1()->width(), qRound((w->ScaleWidth() - 880) / 15.0));
+        const QString defaults = QStringLiteral("*.mp3|*.mpg|*.mpeg|*.avi|*.wma|*.wmv");
+        QCOMPARE(w->Text2()->text(), defaults);
+        w->cmd_Click(0);
+        w->grid().appendPath("/m/a.mp3");
         f.main->mnuSort2()->trigger();
         QVERIFY(!w->isVisible() && !f.main->mnuSort2()->isChecked());
         f.main->mnuSort2()->trigger();
         QCOMPARE(f.main->playlistWindow(), w);
-        QCOMPARE(paths(w), QStringList{"/m/a.mp3"}); // kept while hidden
-        w->close();
-        QTRY_VERIFY(!f.main->playlistWindow());
-        QVERIFY(!f.main->mnuSort2()->isChecked());
-        frmList2* again = f.open();
-        QCOMPARE(again->grid().Rows(), 1); // entries go with the window
-        QCOMPARE(again->grid().TextMatrix(0, 1), QStringLiteral("Path"));
-    }
-
-    void filterListIsRemembered() {
-        ListFixture f;
-        frmList2* w = f.open();
-        QCOMPARE(w->Text2()->text(), kDefaultFilters);
-        w->cmd_Click(0);
-        const QString longer = QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv");
-        QCOMPARE(w->Text2()->text(), longer);
-        for (const QString& expected : {longer, kDefaultFilters}) { // an empty one is not kept
+        QCOMPARE(f.entries(), QStringList{"/m/a.mp3"});
+        for (const QString& expected :
+             {QStringLiteral("*.avi|*.mid|*.mp3|*.mpeg|*.mpg|*.wav|*.wma|*.wmv"), defaults}) {
             w->close();
             QTRY_VERIFY(!f.main->playlistWindow());
+            QVERIFY(!f.main->mnuSort2()->isChecked());
             w = f.open();
             QCOMPARE(w->Text2()->text(), expected);
+            QCOMPARE(w->grid().Rows(), 1);
+            QCOMPARE(w->grid().TextMatrix(0, 1), QStringLiteral("Path"));
             w->Text2()->clear();
         }
-        // Edited, hidden, then the program closes: the edit is kept.
         w->Text2()->setText("*.ogg");
         f.main->mnuSort2()->trigger();
         f.main->close();
         QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini")).contains("get=*.ogg\n"));
     }
 
-    void layoutFollowsTheWindow() {
-        ListFixture f;
-        frmList2* w = f.open();
-        auto px = [](int t) {
-            return qRound(t / 15.0);
-        };
-        QCOMPARE(w->ScaleWidth(), 5895);
-        QCOMPARE(w->cmd(0)->x(), px(5895 - 800));
-        QCOMPARE(w->cmd(3)->x(), px(5895 - 410));
-        QCOMPARE(w->Text2()->width(), px(5895 - 880));
-        QCOMPARE(w->Grid1()->height(), px(w->Height() - 750));
-        QCOMPARE(w->Grid1()->columnWidth(0), px(5000));
-        w->resize(600, 400);
-        QCOMPARE(w->cmd(1)->x(), px(w->ScaleWidth() - 800));
-        QCOMPARE(w->Grid1()->width(), px(w->ScaleWidth() - 880));
-        QCOMPARE(w->Grid1()->columnWidth(1), px(w->Width()));
-        w->setHeight(2000);
-        QCOMPARE(w->Height(), 3765);
-        const QStringList buttons =
-            QStringLiteral("Default|;Sort|名前順に並べ替え;▲|ファイルを一つ上へ;▼|"
-                           "ファイルを一つ下へ;Remove|削除;"
-                           "Reset|全削除;Save|リストを保存;Load|リスト読み込み;Restore|;Snap|")
-                .split(u';');
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(w->cmd(i)->text() + u'|' + w->cmd(i)->toolTip(), buttons[i]);
-        // Tab order: filter, Default, grid, the commands, Snap before Restore.
-        QCOMPARE(w->Text2()->nextInFocusChain(), w->cmd(0));
-        QCOMPARE(w->cmd(0)->nextInFocusChain(), w->Grid1());
-        QCOMPARE(w->cmd(7)->nextInFocusChain(), w->cmd(9));
-        QCOMPARE(w->cmd(9)->nextInFocusChain(), w->cmd(8));
-    }
-
-    // The commands that edit the list in place (highlight -1: not checked).
+    // The commands that edit the list in place.
     void editCommands_data() {
         QTest::addColumn<int>("i");
         for (const Edit& e : kEdits)
@@ -147,11 +144,12 @@ private slots:
         const Edit& e = kEdits[i];
         ListFixture f;
         frmList2* w = f.open();
-        add(w, entryList(e.entries));
+        for (const QString& path : QString(e.entries).split(u' ', Qt::SkipEmptyParts))
+            w->grid().appendPath(path);
         w->grid().setRow(e.row);
         f.main->playback()->setPlayRow(2);
         w->cmd_Click(e.command);
-        QCOMPARE(paths(w), entryList(e.after));
+        QCOMPARE(f.entries(), QString(e.after).split(u' ', Qt::SkipEmptyParts));
         QCOMPARE(w->grid().Row(), e.rowAfter);
         QCOMPARE(w->windowTitle(), QString(e.caption));
         QCOMPARE(f.main->playback()->PlayRow(), e.playRow);
@@ -159,27 +157,12 @@ private slots:
             QCOMPARE(w->grid().HighLight(), e.highlight);
         QCOMPARE(w->grid().TextMatrix(0, 0), QStringLiteral("File"));
         for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
-            QCOMPARE(w->grid().TextMatrix(r, 0), paths(w)[r - 1].section(u'/', -1));
+            QCOMPARE(w->grid().TextMatrix(r, 0), f.entries()[r - 1].section(u'/', -1));
         QVERIFY(w->Grid1()->isVisible());
-        QCOMPARE(w->List2().ListCount(), 0);
-    }
-
-    // Snap keeps the entries, and the current row for Restore.
-    void snap() {
-        ListFixture f;
-        frmList2* w = f.open();
-        const QStringList five{"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3", "/m/5.mp3"};
-        add(w, five);
-        w->grid().setRow(4);
-        w->cmd_Click(9);
-        QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini")).contains("pin=4\n"));
-        QCOMPARE(testfiles::readAll(f.appDir.filePath("Sonoquill.m3u")),
-                 five.join("\r\n").toUtf8() + "\r\n");
-        QCOMPARE(w->grid().Row(), 4);
     }
 
     // Restore plays the stored row, kept inside the list; without a
-    // snapshot, or with an empty one, nothing plays.
+    // snapshot, or with an empty one, nothing plays. Snap stores them back.
     void restore_data() {
         QTest::addColumn<QByteArray>("snapshot");
         QTest::addColumn<QByteArray>("pin");
@@ -189,8 +172,6 @@ private slots:
         QTest::newRow("empty snapshot") << QByteArray("") << QByteArray("pin=2\n") << 0;
         QTest::newRow("stored") << three << QByteArray("pin=2\n") << 2;
         QTest::newRow("missing") << three << QByteArray() << 1;
-        QTest::newRow("zero") << three << QByteArray("pin=0\n") << 1;
-        QTest::newRow("word") << three << QByteArray("pin=abc\n") << 1;
         QTest::newRow("negative") << three << QByteArray("pin=-3\n") << 1;
         QTest::newRow("past the end") << three << QByteArray("pin=99\n") << 3;
     }
@@ -204,55 +185,267 @@ private slots:
         if (!snapshot.isNull())
             testfiles::writeAll(f.appDir.filePath("Sonoquill.m3u"), snapshot);
         frmList2* w = f.open();
-        add(w, {"/keep.mp3"});
+        w->grid().appendPath("/keep.mp3");
         w->cmd_Click(8);
         QCOMPARE(QDir::currentPath(), QDir(f.appDir.path()).canonicalPath());
         QVERIFY(w->Grid1()->isVisible());
         const QString file = row ? QStringLiteral("/m/%1.mp3").arg(row) : QString();
-        QCOMPARE(paths(w), snapshot.isNull() ? QStringList{"/keep.mp3"}
-                                             : QString(snapshot).split("\r\n", Qt::SkipEmptyParts));
+        QCOMPARE(f.entries(), snapshot.isNull()
+                                  ? QStringList{"/keep.mp3"}
+                                  : QString(snapshot).split("\r\n", Qt::SkipEmptyParts));
         QCOMPARE(f.main->MediaPlayer1()->FileName(), file);
         QCOMPARE(f.main->playback()->PlayRow(), row);
         QCOMPARE(w->windowTitle(), row ? QStringLiteral("%1/3").arg(row) : QStringLiteral("List"));
         QCOMPARE(f.main->windowTitle(), row ? file.mid(3) : QStringLiteral("Sonoquill"));
+        w->cmd_Click(9);
         if (row)
             QCOMPARE(w->grid().Row(), row);
+        QCOMPARE(testfiles::readAll(f.appDir.filePath("Sonoquill.m3u")),
+                 snapshot.isNull() ? QByteArray("/keep.mp3\r\n") : snapshot);
+        QVERIFY(testfiles::readAll(f.appDir.filePath("Sonoquill.ini"))
+                    .contains("pin=" + QByteArray::number(w->grid().Row()) + "\n"));
     }
 
     void loadAndSave() {
         ListFixture f;
         FakeDialogs dialogs;
-        QTemporaryDir dir;
-        frmList2* w = f.open();
-        const QStringList two{"/m/a.mp3", "/m/b.mp3"};
-        add(w, two);
+        frmList2* w = openWith(f, 2);
+        const QStringList two = files.mid(0, 2);
         w->grid().setRow(2);
         w->setWindowTitle("2/2");
         w->cmd_Click(7); // cancelled: nothing changes
         w->cmd_Click(6);
-        QCOMPARE(paths(w), two);
+        QCOMPARE(f.entries(), two);
         QCOMPARE(w->grid().Row(), 2);
         QCOMPARE(dialogs.asked.at(0).title, QStringLiteral("開く"));
         QCOMPARE(dialogs.asked.at(1).title, QStringLiteral("名前を付けて保存"));
         QVERIFY(dialogs.asked.at(1).save);
 
-        dialogs.nextFile = dir.filePath("saved"); // typed without ".m3u": used as typed
+        dialogs.nextFile = p("saved"); // typed without ".m3u": used as typed
         w->cmd_Click(6);
-        QCOMPARE(testfiles::readAll(dir.filePath("saved")), QByteArray("/m/a.mp3\r\n/m/b.mp3\r\n"));
+        QCOMPARE(testfiles::readAll(p("saved")), (two.join("\r\n") + "\r\n").toUtf8());
         QCOMPARE(w->grid().Row(), 2);
 
         w->cmd_Click(5);
         w->cmd_Click(7);
-        QCOMPARE(paths(w), two);
+        QCOMPARE(f.entries(), two);
         QCOMPARE(w->grid().Row(), 1);
         QCOMPARE(w->grid().HighLight(), 1);
         QCOMPARE(w->windowTitle(), QStringLiteral("2/2")); // Load leaves the caption
 
-        dialogs.nextFile = dir.filePath("missing.m3u");
+        dialogs.nextFile = p("missing.m3u");
         w->cmd_Click(7);
         QCOMPARE(w->grid().Rows(), 1);
         QVERIFY(w->Grid1()->isVisible());
-        QVERIFY(!QFile::exists(dir.filePath("missing.m3u")));
+        QVERIFY(!QFile::exists(p("missing.m3u")));
+    }
+
+    void initTestCase() {
+        for (const char* folder : {"music/sub", "single", "loop", "empty"})
+            QDir().mkpath(p(folder));
+        for (const char* f : {"music/a.mp3", "music/b.wma", "music/c.wav", "music/sub/d.mp3",
+                              "single/Song.MP3", "x.jpeg", "readme.txt", "loop/e.mp3"})
+            testfiles::writeAll(p(f), {});
+        QFile::link(p("nowhere"), p("broken"));
+        QFile::link(p("loop"), p("loop/again")); // a link to its own folder
+        testfiles::writeAll(p("list.m3u"), "#EXTM3U\r\n/m/one.mp3\r\n/m/two.mp3\r\n");
+        for (int i = 1; i <= 8; ++i) {
+            files << p(QStringLiteral("song%1.wav").arg(i));
+            QVERIFY(testmedia::writeWav(files.last(), 0.05));
+        }
+    }
+
+    void drops_data() {
+        QTest::addColumn<int>("i");
+        for (const Drop& d : kDrops)
+            QTest::newRow(d.name) << int(&d - kDrops);
+    }
+    void drops() {
+        QFETCH(int, i);
+        const Drop& d = kDrops[i];
+        auto inTree = [this](const char* names) {
+            QStringList out;
+            for (const QString& n : QString(names).split(u';', Qt::SkipEmptyParts))
+                out << (n.startsWith(u'/') ? n : p(n));
+            return out;
+        };
+        ListFixture f;
+        frmList2* w = f.open();
+        w->grid().appendPath("/m/0.mp3");
+        f.main->playback()->setPlayRow(1);
+        if (d.longerFilters)
+            w->cmd_Click(0);
+        drop(w, inTree(d.dropped));
+        QCOMPARE(f.entries().mid(1), inTree(d.added));
+        QCOMPARE(w->windowTitle(), QString(d.caption));
+        for (std::int32_t r = 1; r < w->grid().Rows(); ++r)
+            QCOMPARE(w->grid().TextMatrix(r, 0), QFileInfo(f.entries()[r - 1]).fileName());
+        QCOMPARE(w->grid().HighLight(), 1);
+        QVERIFY(w->Grid1()->isVisible());
+        QCOMPARE(w->cursor().shape(), Qt::ArrowCursor); // the hourglass is gone
+    }
+
+    void trash() {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        FakeDialogs dialogs;
+        ListFixture f;
+        frmList2* w = f.open();
+        QTemporaryDir home(QDir::homePath() + "/.sonoquill-test-XXXXXX");
+        QStringList paths;
+        for (int i = 1; i <= 3; ++i) {
+            paths << home.filePath(QStringLiteral("t%1.mp3").arg(i));
+            testfiles::writeAll(paths.last(), {});
+            w->grid().appendPath(paths.last());
+        }
+        w->grid().setRow(2);
+        w->mnuDelete_Click(); // No: the file and the entry stay
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(dialogs.questions.first().startsWith(
+            QStringLiteral("ファイルをゴミ箱へ移動しますか？")));
+        QVERIFY(dialogs.questions.first().contains("t2.mp3"));
+        QVERIFY(QFile::exists(paths[1]));
+        QCOMPARE(f.entries().size(), 3);
+
+        dialogs.answer = true;
+        w->mnuDelete_Click();
+        QVERIFY(!QFile::exists(paths[1]));
+        QCOMPARE(f.entries(), (QStringList{paths[0], paths[2]}));
+        QVERIFY(QDirIterator(data.path() + "/Trash/info", {"t2.mp3*.trashinfo"}).hasNext());
+
+        QFile::remove(paths[0]); // already gone: the entry goes without a question
+        w->grid().setRow(1);
+        w->mnuDelete_Click();
+        QCOMPARE(f.entries(), QStringList{paths[2]});
+        QCOMPARE(dialogs.questions.size(), 2);
+
+        // Never a folder or a device, not even through the action itself; an
+        // entry with an empty File cell shows its folder's properties.
+        dialogs.answer = false; // a regression asks, and moves nothing
+        for (const QString& odd : {home.path() + "/", home.path(), QStringLiteral("/dev/null")}) {
+            w->grid().appendPath(odd);
+            w->grid().setRow(w->grid().Rows() - 1);
+            w->grid().setCol(1);
+            w->mnuFile_Click();
+            QVERIFY(w->mnuProperty()->isEnabled() && !w->mnuDelete()->isEnabled());
+            w->mnuDelete_Click();
+        }
+        QCOMPARE(dialogs.questions.size(), 2);
+        QCOMPARE(f.entries().size(), 4);
+        w->grid().setRow(2);
+        w->mnuProperty_Click();
+        QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
+                 QFileInfo(home.path()).fileName() + "のプロパティ");
+    }
+
+    // Events on a list of 40: P/R left/right press, M move with the left
+    // button held, U release, S Shift+click, D double-click, each on a row's
+    // Path cell (0: the header, or above the rows); K a key; H Shift down and
+    // up; T Tab focus; X the grid extending its selection. Then the selection
+    // in view, the menu (open, Properties off/on) and the entry played.
+    void events_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("rowSel");
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<int>("played");
+        const auto row = [](const char* name, const char* script, int row, int rowSel,
+                            const char* menu = "", int played = 0) {
+            QTest::newRow(name) << QString(script) << row << rowSel << QString(menu) << played;
+        };
+        row("press selects the row", "P3", 3, 3);
+        row("drag", "P2 M4 M5 U5", 5, 5);
+        row("drag over the header", "P3 M0 M0", 1, 1);
+        row("move after release", "P3 U3 M4", 3, 3);
+        row("Shift+click", "P2 U2 S6", 6, 6);
+        row("right press on the header", "R0", 0, 0, "off");
+        row("right press, header, entry selected", "P2 U2 R0", 2, 2, "on");
+        row("right press on an entry", "R4", 4, 4, "on");
+        row("Shift+Down", "P2 U2 KShift+Down", 3, 3);
+        row("End", "KEnd", 40, 40);
+        row("Home", "KEnd KHome", 1, 1);
+        row("type-ahead", "P3 U3 K1", 3, 3);
+        row("Ctrl with a key: one row", "P2 U2 KCtrl+A X5", 5, 5);
+        row("until Shift comes up", "P2 U2 KCtrl+A H X5", 2, 5);
+        row("double-click plays", "P3 U3 D3", 3, 3, "", 3);
+        row("double-click on the header", "P4 U4 D0", 4, 4, "", 4);
+        row("Enter plays", "P5 U5 KReturn", 5, 5, "", 5);
+        row("Enter on the header", "KReturn", 0, 0);
+        row("focus comes in", "T KReturn", 0, 0);
+    }
+    void events() {
+        QFETCH(QString, script);
+        QFETCH(int, row);
+        QFETCH(int, rowSel);
+        QFETCH(QString, menu);
+        QFETCH(int, played);
+        ListFixture f;
+        frmList2* w = openWith(f, 6, 40);
+        GridView* v = w->Grid1();
+        QWidget* header = v->horizontalHeader()->viewport();
+        const QTest::MouseAction actions[] = {QTest::MousePress,   QTest::MousePress,
+                                              QTest::MouseDClick,  QTest::MouseMove,
+                                              QTest::MouseRelease, QTest::MouseClick};
+        for (const QString& step : script.split(u' ')) {
+            const int r = step.mid(1).toInt(), m = QStringLiteral("PRDMUS").indexOf(step[0]);
+            const bool onHeader = !r && (m == 1 || m == 2); // right and double clicks
+            const QPoint at = onHeader ? QPoint(10, 5)
+                              : r      ? v->visualRect(v->model()->index(r - 1, 1)).center()
+                                       : QPoint(10, -5);
+            const QKeyCombination key = QKeySequence(step.mid(1))[0];
+            if (m >= 0)
+                QTest::mouseEvent(actions[m], onHeader ? header : v->viewport(),
+                                  m == 1 ? Qt::RightButton : Qt::LeftButton,
+                                  m == 5 ? Qt::ShiftModifier : Qt::NoModifier, at);
+            if (step[0] == u'K')
+                QTest::keyClick(v, key.key(), key.keyboardModifiers());
+            if (step[0] == u'H') {
+                QTest::keyPress(v, Qt::Key_Shift);
+                QTest::keyRelease(v, Qt::Key_Shift);
+            }
+            if (step[0] == u'T') {
+                QApplication::setActiveWindow(w);
+                v->setFocus(Qt::TabFocusReason);
+            }
+            if (step[0] == u'X')
+                w->grid().setRowSel(r);
+        }
+        QCOMPARE(w->grid().Row(), row);
+        QCOMPARE(w->grid().RowSel(), rowSel);
+        QModelIndexList shown;
+        for (int r = std::max(1, std::min(row, rowSel)); row && r <= std::max(row, rowSel); ++r)
+            shown << v->model()->index(r - 1, 0);
+        QCOMPARE(v->selectionModel()->selectedRows(), shown);
+        QVERIFY(v->RowIsVisible(row));
+        // A press on an entry makes the pressed cell current.
+        QCOMPARE(w->grid().Col(), script.contains(QRegularExpression("[PRSD][1-9]")) ? 1 : 0);
+        QTRY_COMPARE(w->mnuFile()->isVisible(), !menu.isEmpty());
+        QCOMPARE(w->mnuProperty()->isEnabled(), menu != "off");
+        w->mnuFile()->hide();
+        for (int r = 1; r <= 6; ++r)
+            QCOMPARE(w->grid().fullPath(r), files[r - 1]);
+        QCOMPARE(f.main->MediaPlayer1()->FileName(), played ? files[played - 1] : QString());
+        QCOMPARE(w->windowTitle(), played ? QStringLiteral("%1/40").arg(played) : "List");
+        QCOMPARE(f.main->playback()->PlayRow(), played);
+    }
+
+    // The selected row is highlighted, also while the window is inactive,
+    // until the highlight is switched off.
+    void highlight() {
+        ListFixture f;
+        frmList2* w = openWith(f, 3);
+        GridView* v = w->Grid1();
+        QApplication::setActiveWindow(f.main.get());
+        w->grid().setRow(2);
+        const QColor highlight = v->palette().color(QPalette::Active, QPalette::Highlight);
+        const auto shown = [&](int row) {
+            const QPoint at = v->visualRect(v->model()->index(row - 1, 0)).topLeft() + QPoint(1, 2);
+            return v->viewport()->grab().toImage().pixelColor(at);
+        };
+        QCOMPARE(shown(2), highlight);
+        QVERIFY(shown(1) != highlight);
+        w->grid().setHighLight(0);
+        QVERIFY(shown(2) != highlight);
     }
 };
 

@@ -35,21 +35,6 @@ void run(PlaylistGrid& g, const QString& ops) {
 class TestPlaylistGrid : public QObject {
     Q_OBJECT
 private slots:
-    // The path splits are the list file's (tst_m3u); here the other ways in.
-    void entries() {
-        PlaylistGrid g(u'/');
-        g.AddItem("a.mp3\t/m\tx"); // a grid of two columns keeps two cells
-        g.AddItem("曲.mp3\t/音楽");
-        g.appendPath("bare.mp3");
-        QCOMPARE(g.fullPath(1), QStringLiteral("/m/a.mp3"));
-        QCOMPARE(g.data(g.index(1, 0), Qt::DisplayRole).toString(), QStringLiteral("曲.mp3"));
-        QCOMPARE(g.fullPath(3), QStringLiteral("/")); // no separator: both cells empty
-        g.setTextMatrix(2, 1, "/x");
-        QCOMPARE(g.fullPathUtf8(2), QByteArrayView("/x/曲.mp3"));
-        QCOMPARE(g.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-                 QStringLiteral("Path"));
-    }
-
     // The selection keeps its row numbers through every change, in a batch
     // or not, and views see it in the selection model.
     void selectionThroughChanges_data() {
@@ -107,53 +92,6 @@ private slots:
                 QCOMPARE(s->isRowSelected(r - 1),
                          row > 0 && r >= std::min(row, rowSel) && r <= std::max(row, rowSel));
         }
-    }
-
-    // Appended in a batch: one insertion at its end, the selection with it.
-    void batchOfAppends() {
-        PlaylistGrid g(u'/');
-        QAbstractItemModelTester tester(&g, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QSignalSpy inserted(&g, &QAbstractItemModel::rowsInserted);
-        g.AddItem("A\t/m");
-        g.beginBatch();
-        for (int i = 0; i < 1000; ++i)
-            g.appendPath(QStringLiteral("/m/%1.mp3").arg(i));
-        g.setRow(1001);
-        QCOMPARE(g.rowCount(), 1); // nothing shown before the batch ends
-        g.endBatch();
-        QCOMPARE(inserted.count(), 2);
-        QCOMPARE(g.selectionModel()->currentIndex().row(), 1000);
-        // An entry of any length shows as a bounded prefix, cut between characters.
-        const QString folder = "/" + QString(3 << 20, u'曲');
-        g.appendPath(folder + "/a.mp3");
-        const QString shown = g.data(g.index(1001, 1), Qt::DisplayRole).toString();
-        QVERIFY(shown.size() <= 4096 && folder.startsWith(shown.chopped(1)));
-        QCOMPARE(shown.back(), QChar(0x2026));
-    }
-
-    // About the UTF-8 text an entry; rewrites do not pile up; an emptying
-    // batch keeps the storage for what it appends, then gives back the rest.
-    void storage() {
-        PlaylistGrid g(u'/');
-        g.beginBatch();
-        for (int i = 0; i < 100000; ++i)
-            g.appendUtf8Path("/home/user/Music/Artist/Album/" + QByteArray::number(i) + ".mp3");
-        g.endBatch();
-        const std::size_t full = g.bytesUsed();
-        QVERIFY2(full < 100000 * 100, qPrintable(QString::number(full)));
-        for (int i = 0; i < 400000; ++i)
-            g.setTextMatrix(1 + i % 1000, 0, QStringLiteral("x.mp3"));
-        const std::size_t rewritten = g.bytesUsed();
-        QVERIFY2(rewritten < 3 * full, qPrintable(QString::number(rewritten)));
-        QCOMPARE(g.fullPath(5000), QStringLiteral("/home/user/Music/Artist/Album/4999.mp3"));
-        g.beginBatch();
-        run(g, "c n1");
-        QVERIFY2(g.bytesUsed() >= rewritten - 1000, qPrintable(QString::number(g.bytesUsed())));
-        g.appendUtf8Path("/a/b.mp3");
-        g.endBatch();
-        QVERIFY2(g.bytesUsed() < (1u << 20), qPrintable(QString::number(g.bytesUsed())));
-        g.setRows(1);
-        QCOMPARE(g.bytesUsed(), std::size_t{0});
     }
 };
 

@@ -33,4 +33,11 @@ struct ListFixture {
             main->mnuSort2()->trigger();
         return main->playlistWindow();
     }
+    // The full paths of the open list's entries.
+    QStringList entries() const {
+        QStringList out;
+        for (std::int32_t r = 1; r < main->playlistWindow()->grid().Rows(); ++r)
+            out << main->playlistWindow()->grid().fullPath(r);
+        return out;
+    }
 };
