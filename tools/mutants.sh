@@ -32,7 +32,7 @@ m3u-crlf|src/playlist/m3u.cpp|out += "\r\n";|out += "\n";|tst_m3u|saved lists en
 sort-case|src/playlist/sorted_list.cpp|b - 'A' + 'a' : b;|b : b;|tst_sorted_list|capitals sorted before small letters
 ini-flush|src/app/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
 cmd-dashes|src/app/command_line.cpp|options = false;|options = true;|tst_command_line|a file named --help after -- taken as an option
-layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_main_layout|the second check box out of place
+layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_form1|the second check box out of place
 vol-curve|src/media/volume.cpp|db / 60.0|db / 20.0|tst_media_player|volume steps too steep
 vol-mute|src/media/media_player.cpp|engine_->setMute(mute);|engine_->setMute(false);|tst_media_player|mute does nothing while playing
 mute-start|src/media/media_player.cpp|engine_->setMute(mute_);|engine_->setMute(false);|tst_media_player|a file opened while muted plays aloud

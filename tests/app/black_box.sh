@@ -55,7 +55,12 @@ quit-in-dialog)
 # xesam:url, the length kept after Stop, and Quit writing the settings.
 mpris)
   copy_program "$2"
-  make_snapshot 3 30 1
+  for i in 1 2 3; do # a snapshot of three tones, the stored row 1
+    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=30" \
+      "$work/song$i.wav"
+    printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
+  done
+  printf '[Set]\r\npin=1\r\n' > "$work/Sonoquill.ini"
   ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=1" "$work/a b.wav"
   start_program
   timeout 20 gdbus wait --session "$bus"
@@ -66,7 +71,9 @@ mpris)
   # Show the list and restore the snapshot: entry 1 plays.
   main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
   list=$(open_list "$main")
-  click_restore "$list"
+  # "Restore": 800 twips from the right edge, 2970 down, at 15 twips a pixel.
+  width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+  xdotool mousemove --window "$list" $(( width - 800 / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
   timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
   eventually PlaybackStatus "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
   expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"

@@ -214,14 +214,14 @@ private slots:
 
     // Inputs that could hang the player or never end it: a list naming
     // itself or two naming each other (the real entry plays once), a FIFO
-    // named like media, alone and in a list, and media cut short or with
-    // bytes flipped all through. Each ends or fails.
+    // named like media, alone and in a list, and media cut short. Each ends
+    // or fails.
     void hostileMedia_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("plays");
         QTest::newRow("self") << "self.m3u" << false;
         QTest::newRow("circle") << "a.m3u" << true;
-        for (const char* f : {"fifo.mp3", "fifo.m3u", "cut.mp3", "corrupt.mp3", "corrupt.wav"})
+        for (const char* f : {"fifo.mp3", "fifo.m3u", "cut.mp3"})
             QTest::newRow(f) << f << false;
     }
     void hostileMedia() {
@@ -238,12 +238,6 @@ private slots:
             writeAll(p("fifo.m3u"), p("fifo.mp3").toUtf8() + "\r\n");
             const QByteArray mp3 = readAll(p("good.mp3"));
             writeAll(p("cut.mp3"), mp3.left(mp3.size() / 3));
-            for (const char* ext : {"mp3", "wav"}) {
-                QByteArray bytes = readAll(p(ext == QByteArray("mp3") ? "good.mp3" : "tone.wav"));
-                for (qsizetype i = 40; i < bytes.size(); i += 97)
-                    bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
-                writeAll(p(QStringLiteral("corrupt.") + ext), bytes);
-            }
             QVERIFY(mkfifo(QFile::encodeName(p("pipe.m3u")).constData(), 0644) == 0);
             PlaylistGrid none(QChar(u'/'));
             QVERIFY(!ReadPlaylist(none, p("pipe.m3u"), true)); // returns, never blocks

@@ -180,21 +180,18 @@ private slots:
         QVERIFY(f.mnuPro()->isEnabled());
     }
 
+    // Menu titles, items and their keys as shown.
     void menuTexts() {
         Form1 f;
-        QStringList menus;
-        for (QAction* a : f.menuBar()->actions())
-            menus << a->text();
-        QCOMPARE(menus, (QStringList{"ファイル(&F)", "編集(&E)", "ヘルプ(&H)"}));
-        QCOMPARE(f.mnuPro()->text(), QStringLiteral("ファイルのプロパティを表示(&P)"));
-        QCOMPARE(f.mnuSort2()->text(), QStringLiteral("リストを表示(&L)"));
-        QCOMPARE(f.mnuSort2()->shortcut(), QKeySequence(Qt::Key_F12));
-        QStringList items;
-        for (QAction* a : f.menuBar()->actions().at(2)->menu()->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(items, (QStringList{"ヘルプ(&H)", "-", "バージョン情報(&A)"}));
-        QCOMPARE(f.menuBar()->actions().at(2)->menu()->actions().at(0)->shortcut(),
-                 QKeySequence(Qt::Key_F1));
+        QList<QAction*> shown = f.menuBar()->actions();
+        shown << f.mnuPro() << f.mnuSort2() << shown.at(2)->menu()->actions();
+        QStringList texts;
+        for (QAction* a : shown)
+            texts << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->text() + u'|' + a->shortcut().toString());
+        QCOMPARE(texts, (QStringList{"ファイル(&F)|", "編集(&E)|", "ヘルプ(&H)|",
+                                     "ファイルのプロパティを表示(&P)|", "リストを表示(&L)|F12",
+                                     "ヘルプ(&H)|F1", "-", "バージョン情報(&A)|"}));
         QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
     }
 
