@@ -13,11 +13,6 @@
 #include "support/ordinary_user.h"
 #include "support/test_media.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>

@@ -10,23 +10,8 @@
 #include "support/files.h"
 #include "support/test_media.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 
