@@ -30,7 +30,7 @@ dlg-cancel|src/dialogs/common_dialog.cpp|if (cancelError_) {|if (!cancelError_) 
 m3u-last|src/playlist/m3u.cpp|r < grid.Rows(); ++r|r < grid.Rows() - 1; ++r|tst_m3u|the last entry lost on saving
 m3u-crlf|src/playlist/m3u.cpp|out += "\r\n";|out += "\n";|tst_m3u|saved lists end their lines differently
 sort-case|src/playlist/sorted_list.cpp|b - 'A' + 'a' : b;|b : b;|tst_sorted_list|capitals sorted before small letters
-ini-flush|src/app/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
+ini-flush|src/platform/settings.cpp|if (!s.dirty)|if (s.dirty)|tst_settings|settings never written
 cmd-dashes|src/app/command_line.cpp|options = false;|options = true;|tst_command_line|a file named --help after -- taken as an option
 layout-box|src/app/main_layout.cpp|QRect(630, boxTop|QRect(603, boxTop|tst_form1|the second check box out of place
 vol-curve|src/media/volume.cpp|db / 60.0|db / 20.0|tst_media_player|volume steps too steep
