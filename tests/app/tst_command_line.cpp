@@ -3,9 +3,6 @@
 #include "app/command_line.h"
 #include "platform/single_instance.h"
 
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestCommandLine : public QObject {

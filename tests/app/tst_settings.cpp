@@ -1,10 +1,7 @@
-#include "platform/settings.h"
 #include "platform/atomic_file.h"
+#include "platform/settings.h"
 #include "support/files.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>

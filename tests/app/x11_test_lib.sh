@@ -16,26 +16,6 @@ copy_program() {
   cp "$SONOQUILL_ENGINE" "$work/"
 }
 
-# Clicks the list window's "Restore" button: 800 twips from the right edge,
-# 2970 twips down, at 15 twips a pixel.
-click_restore() {
-  local list=$1 width
-  width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
-  xdotool mousemove --window "$list" $(( (width * 15 - 800) / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
-}
-
-# Beside a copy of the program: COUNT short tones of SECONDS each in a
-# snapshot list, and the stored row PIN.
-make_snapshot() {
-  local count=$1 seconds=$2 pin=$3 i
-  for i in $(seq "$count"); do
-    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=$seconds" \
-      "$work/song$i.wav"
-    printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
-  done
-  printf '[Set]\r\npin=%s\r\n' "$pin" > "$work/Sonoquill.ini"
-}
-
 # Starts the copy in $work (its own runtime folder, a real X window); sets pid.
 start_program() {
   export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
