@@ -103,6 +103,12 @@ QString Engine::property(const char* name) const {
     return backend_ ? backend_->property(name) : QString();
 }
 
+void Engine::prepareFile(const QString& path) {
+    if (auto fn =
+            reinterpret_cast<PrepareFileFn>(platform::engineLibrarySymbol(kPrepareFileSymbol)))
+        fn(&path);
+}
+
 QFuture<Engine::Facts> Engine::probeAsync(const QString& path) {
     auto promise = std::make_shared<QPromise<Facts>>();
     promise->start();

@@ -53,6 +53,9 @@ public:
     // value, in display order.
     using Facts = QList<QPair<QString, QString>>;
     static QFuture<Facts> probeAsync(const QString& path);
+    // Before the engine exists: starts what the file will need (a MIDI file's
+    // soundfont) on a thread of its own.
+    static void prepareFile(const QString& path);
 
     // Picture output. A software target draws into a QImage; an OpenGL
     // target into the current context's framebuffer. One of them, once.

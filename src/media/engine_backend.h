@@ -79,3 +79,6 @@ using CreateEngineFn = EngineBackend* (*)(const EngineOptions* options, EngineEv
 using ProbeMediaFn = void (*)(const QString* path, QList<QPair<QString, QString>>* facts);
 inline constexpr char kCreateEngineSymbol[] = "sonoquill_create_engine";
 inline constexpr char kProbeMediaSymbol[] = "sonoquill_probe_media";
+// Starts, in the background, what a file will need before the engine exists.
+using PrepareFileFn = void (*)(const QString* path);
+inline constexpr char kPrepareFileSymbol[] = "sonoquill_prepare_file";

@@ -227,6 +227,8 @@ void MediaPlayer::startEngine() {
     engineScheduled_ = false;
     if (engine_)
         return;
+    if (loadPending_)
+        Engine::prepareFile(fileName_);
     engine_ = new Engine(engineOptions(), this);
     if (!engine_->isValid()) {
         engineMissing_ = true;

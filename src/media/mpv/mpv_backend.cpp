@@ -703,6 +703,12 @@ sonoquill_create_engine(const EngineOptions* options, EngineEvents* events) {
     return new MpvBackend(*options, events);
 }
 
+// A MIDI file's soundfont loads while the engine starts.
+extern "C" __attribute__((visibility("default"))) void sonoquill_prepare_file(const QString* path) {
+    if (isMidi(*path))
+        MidiStream::preloadSoundfont();
+}
+
 extern "C" __attribute__((visibility("default"))) void
 sonoquill_probe_media(const QString* path, QList<QPair<QString, QString>>* facts) {
     probeMedia(*path, *facts);
