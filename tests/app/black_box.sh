@@ -32,23 +32,6 @@ install)
   sleep 1
   kill -0 "$pid"
   ;;
-# A SIGTERM while the list's Load dialog is open cancels it and closes as
-# usual: exit code 0 and the settings written.
-quit-in-dialog)
-  copy_program "$2"
-  start_program
-  main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
-  list=$(open_list "$main")
-  width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
-  xdotool mousemove --window "$list" $(( width - 800 / 15 + 20 )) $(( 2160 / 15 + 8 )) click 1
-  timeout 20 xdotool search --sync --name '^開く$' >/dev/null || { echo "no Load dialog"; exit 1; }
-  kill -TERM "$pid"
-  status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || { echo "exit code $status"; exit 1; }
-  grep -q '^Vol=' "$work/Sonoquill.ini" || { echo "settings not written"; exit 1; }
-  ;;
 # The player on the session bus: Identity, PlayPause on the real control, Next
 # playing the next entry of the shown list, Seeked on seeks and on a repeating
 # file starting over, Volume as amplitude moving the slider, an encoded

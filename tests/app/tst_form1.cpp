@@ -1,11 +1,11 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "playback/playback.h"
 #include "media/media_player.h"
 #include "platform/settings.h"
 #include "platform/termination.h"
 #include "platform/window_stacking.h"
+#include "playback/playback.h"
 #include "playlist/frm_list2.h"
 #include "support/files.h"
 #include "support/test_media.h"
@@ -109,7 +109,6 @@ private slots:
         QCOMPARE(f.MediaPlayer1()->PlayCount(), s.boxes[1] == '1' ? 0 : 1);
         QCOMPARE(f.MediaPlayer1()->Mute(), s.boxes[2] == '1');
         QCOMPARE(mTop::isTopmost(&f), top);
-        QCOMPARE(f.windowTitle(), QStringLiteral("Sonoquill"));
         QCOMPARE(QSize(f.Width(), f.Height()), QSize(4300, 4765));
         QCOMPARE(settingsBytes(*dir), QByteArray(s.settings));
         f.move(300, 150);
@@ -133,56 +132,24 @@ private slots:
         QCOMPARE(layout::centreOver(QRect(1500, 750, 4300, 4765), 3465, 3390), QPoint(1917, 1437));
     }
 
+    // The loudest slider end; setting the current value again runs nothing
+    // (the other ends and the boxes: startAndClose).
     void controlActions() {
         Shown f;
-        for (auto [value, volume] : {std::pair{100, 0}, {50, -1350}, {0, -2700}}) {
-            f.Sl1()->setValue(value);
-            QCOMPARE(f.MediaPlayer1()->Volume(), volume);
-        }
-        for (int count : {0, 1}) {
-            f.chkCou(1)->click();
-            QCOMPARE(f.MediaPlayer1()->PlayCount(), count);
-        }
-        f.chkCou(2)->click();
-        QVERIFY(f.MediaPlayer1()->Mute());
-        // Setting the current value again runs nothing.
+        f.Sl1()->setValue(100);
+        QCOMPARE(f.MediaPlayer1()->Volume(), 0);
         f.MediaPlayer1()->setVolume(-5);
-        f.Sl1()->setValue(0);
+        f.Sl1()->setValue(100);
         QCOMPARE(f.MediaPlayer1()->Volume(), -5);
-        f.MediaPlayer1()->setMute(false);
-        f.setChkValue(2, 1);
-        QVERIFY(!f.MediaPlayer1()->Mute());
-        // The slider's keyboard steps.
-        QCOMPARE(QPair(f.Sl1()->singleStep(), f.Sl1()->pageStep()), QPair(5, 20));
-    }
-
-    void propertiesItemFollowsTheFile() {
-        Shown f;
-        f.mnuFile_Click();
-        QVERIFY(!f.mnuPro()->isEnabled());
-        f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
-        emit f.mnuFile()->aboutToShow();
-        QVERIFY(f.mnuPro()->isEnabled());
-    }
-
-    // Menu titles, items and their keys as shown.
-    void menuTexts() {
-        Form1 f;
-        QList<QAction*> shown = f.menuBar()->actions();
-        shown << f.mnuPro() << f.mnuSort2() << shown.at(2)->menu()->actions();
-        QStringList texts;
-        for (QAction* a : shown)
-            texts << (a->isSeparator() ? QStringLiteral("-")
-                                       : a->text() + u'|' + a->shortcut().toString());
-        QCOMPARE(texts, (QStringList{"ファイル(&F)|", "編集(&E)|", "ヘルプ(&H)|",
-                                     "ファイルのプロパティを表示(&P)|", "リストを表示(&L)|F12",
-                                     "ヘルプ(&H)|F1", "-", "バージョン情報(&A)|"}));
-        QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
+        f.MediaPlayer1()->setMute(true);
+        f.setChkValue(2, 0);
+        QVERIFY(f.MediaPlayer1()->Mute());
     }
 
     // Named on the command line, each argument one name, or dropped on the
     // window: the last plays at once and names the caption; a drop names the
-    // played title too. Once the close has begun, drops are no longer handled.
+    // played title too; the File menu offers the properties once a file is
+    // named. Once the close has begun, drops are no longer handled.
     void namedFiles_data() {
         QTest::addColumn<bool>("dropped");
         QTest::addColumn<QStringList>("names");
@@ -208,6 +175,8 @@ private slots:
         QCOMPARE(f.windowTitle(), plays.isEmpty() ? QStringLiteral("Sonoquill") : plays);
         QCOMPARE(f.playback()->PlayTitle(), dropped ? plays : QString());
         QCOMPARE(f.playback()->PlayRow(), 3);
+        emit f.mnuFile()->aboutToShow();
+        QCOMPARE(f.mnuPro()->isEnabled(), !plays.isEmpty());
         f.Form_QueryUnload();
         dropFiles(&f, {media.filePath("a.wav")});
         QCOMPARE(f.MediaPlayer1()->FileName(), file);
@@ -219,7 +188,6 @@ private slots:
         f.MediaPlayer1()->setFileName(media.filePath("a.wav"));
         QTRY_VERIFY(f.MediaPlayer1()->Height() < layout::kPictureMinHeight);
         QTRY_VERIFY(std::abs(f.Height() - (f.MediaPlayer1()->Height() + 1000)) <= 15);
-        QCOMPARE(f.Width(), 4300);
         QCOMPARE(f.MediaPlayer1()->Width(), 4200);
     }
 
@@ -258,12 +226,11 @@ private slots:
         for (QWidget* window : {static_cast<QWidget*>(&f), f.playlistWindow()->window()}) {
             for (QWidget* w : window->findChildren<QWidget*>()) {
                 if (!w->isVisibleTo(window) || qobject_cast<QScrollBar*>(w) ||
-                    qobject_cast<QHeaderView*>(w))
-                    continue; // hidden, or part of another control
-                if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractSlider*>(w) &&
-                    !qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractItemView*>(w) &&
-                    w->focusPolicy() == Qt::NoFocus)
-                    continue;
+                    qobject_cast<QHeaderView*>(w) ||
+                    (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractSlider*>(w) &&
+                     !qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractItemView*>(w) &&
+                     w->focusPolicy() == Qt::NoFocus))
+                    continue; // hidden, part of another control, or no control
                 const QString name =
                     QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
                 const QString what = w->metaObject()->className() + (u' ' + w->toolTip());
@@ -309,16 +276,16 @@ private slots:
         poll.start(10);
         QWidget* picture = f.MediaPlayer1()->childAt(10, 10);
         QContextMenuEvent menu(QContextMenuEvent::Mouse, {10, 10}, picture->mapToGlobal(QPoint()));
-        const std::function<void()> open[] = {[&] { list->cmd_Click(7); },
-                                              [&] { list->cmd_Click(6); },
-                                              [&] { list->cmd_Click(9); },
-                                              [&] { list->mnuDelete_Click(); },
-                                              [&] { QCoreApplication::sendEvent(picture, &menu); },
-                                              [&] { list->Grid1_MouseDown(2, 0, 0, 0); },
-                                              [&] { f.mnuAbout_Click(); },
-                                              [&] {
-                                                  f.mnuPro_Click();
-                                              }};
+        const std::function<void()> open[] = {
+            [&] { list->cmd_Click(7); },
+            [&] { list->cmd_Click(6); },
+            [&] { list->cmd_Click(9); },
+            [&] { list->mnuDelete_Click(); },
+            [&] { QCoreApplication::sendEvent(picture, &menu); },
+            [&] { list->Grid1_MouseDown(2, 0, 0, 0); },
+            [&] { f.mnuAbout_Click(); },
+            [&] { f.mnuPro_Click(); },
+        };
         bool returned = false;
         QTimer::singleShot(0, this, [&] {
             open[opens]();
@@ -346,7 +313,6 @@ private slots:
         QCOMPARE(about->frameGeometry().topLeft(),
                  QPoint(qRound(at.x() / tpp), qRound(at.y() / tpp)));
         QVERIFY(mTop::isTopmost(about));
-        QCOMPARE(about->windowTitle(), QStringLiteral("about"));
         QVERIFY(about->Text1(0)->isReadOnly());
         // Every text is whole inside its control and the control inside the
         // window, a line of 60 characters added.
