@@ -46,7 +46,6 @@ private slots:
             {"tone.mp3", {"-c:a", "libmp3lame"}, 0, 0},
             {"tone.wma", {"-c:a", "wmav2"}, 0, 0},
             {"clip.mpg", {"-c:v", "mpeg1video", "-aspect", "4:3", "-c:a", "mp2"}, 352, 240},
-            {"clip.avi", {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, 320, 240},
             {"clip.wmv", {"-c:v", "wmv2", "-c:a", "wmav2"}, 176, 144}};
         for (const auto& [name, codec, w, h] : made)
             QVERIFY(testmedia::ffmpeg(path(name), 0.4, codec, w, h));
@@ -66,7 +65,6 @@ private slots:
         for (const char* sound : {"tone.mp3", "t1.wav", "tone.wma", "song.mid"})
             QTest::newRow(sound) << sound << false << kEnded << QSize();
         QTest::newRow("mpeg") << "clip.mpg" << false << kEnded << QSize(352, 262);
-        QTest::newRow("avi") << "clip.avi" << false << kEnded << QSize(320, 240);
         QTest::newRow("wmv") << "clip.wmv" << false << kEnded << QSize(176, 144);
         for (bool queued : {false, true})
             for (const char* file :
@@ -194,8 +192,6 @@ private slots:
         QCOMPARE(p.FileName(), path("long.wav"));
         p.playPause();
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
-        p.playPause();
-        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
         p.setFileName(path("long.wav")); // play/pause while it opens: it opens paused
         QCOMPARE(p.state(), MediaPlayer::State::Opening);
         p.playPause();

@@ -38,13 +38,10 @@ inline bool writeWav(const QString& path, double seconds, double frequency = 440
 }
 
 // A Standard MIDI File (format 0, 480 ticks a quarter) holding `notes`
-// quarter notes at the given tempo (microseconds per quarter).
-inline QByteArray midiBytes(int notes, std::uint32_t tempo = 500000) {
+// quarter notes at 120 a minute.
+inline QByteArray midiBytes(int notes) {
     // Each event after its delta time: 0, or 480 ticks as 83 60.
-    QByteArray track("\x00\xFF\x51\x03", 4);
-    for (int shift : {16, 8, 0})
-        track += static_cast<char>(tempo >> shift);
-    track += QByteArray("\x00\xC0\x00", 3); // piano
+    QByteArray track("\x00\xFF\x51\x03\x07\xA1\x20\x00\xC0\x00", 10); // tempo, piano
     for (int i = 0; i < notes; ++i)
         track += QByteArray("\x00\x90\x3C\x64\x83\x60\x80\x3C\x40", 9);
     track += QByteArray("\x00\xFF\x2F\x00", 4);
