@@ -146,6 +146,21 @@ private slots:
         QVERIFY(f.MediaPlayer1()->Mute());
     }
 
+    // The menus as a person reads them, with their keys.
+    void menuTexts() {
+        Form1 f;
+        QList<QAction*> shown = f.menuBar()->actions();
+        shown << f.mnuPro() << f.mnuSort2() << shown.at(2)->menu()->actions();
+        QStringList texts;
+        for (QAction* a : shown)
+            texts << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->text() + u'|' + a->shortcut().toString());
+        QCOMPARE(texts, (QStringList{"ファイル(&F)|", "編集(&E)|", "ヘルプ(&H)|",
+                                     "ファイルのプロパティを表示(&P)|", "リストを表示(&L)|F12",
+                                     "ヘルプ(&H)|F1", "-", "バージョン情報(&A)|"}));
+        QCOMPARE(f.chkCou(0)->text(), QStringLiteral("&Top"));
+    }
+
     // Named on the command line, each argument one name, or dropped on the
     // window: the last plays at once and names the caption; a drop names the
     // played title too; the File menu offers the properties once a file is
