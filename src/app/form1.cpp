@@ -3,7 +3,6 @@
 #include "app/drop_hook.h"
 #include "app/form2.h"
 #include "app/main_layout.h"
-#include "playback/playback.h"
 #include "app/wiring.h"
 #include "dialogs/running_dialogs.h"
 #include "media/file_properties.h"
@@ -13,6 +12,7 @@
 #include "platform/shell.h"
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
+#include "playback/playback.h"
 #include "playlist/frm_list2.h"
 
 #include <QCloseEvent>

@@ -2,9 +2,9 @@
 
 #include "app/form1.h"
 #include "app/not_double.h"
-#include "playback/playback.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
+#include "playback/playback.h"
 
 #include <QAbstractButton>
 #include <QDBusAbstractAdaptor>

@@ -4,9 +4,9 @@
 // test's own and an engine that plays untimed without a device.
 
 #include "app/form1.h"
-#include "playback/playback.h"
 #include "media/media_player.h"
 #include "platform/settings.h"
+#include "playback/playback.h"
 #include "playlist/frm_list2.h"
 
 #include <QAction>
