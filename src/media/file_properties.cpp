@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QLocale>
 #include <QVBoxLayout>
@@ -52,13 +53,17 @@ void showOwnWindow(const QFileInfo& info, QWidget* owner) {
     dialog->show();
     // Only a file is probed (the engine opens nothing else), and the window
     // does not wait for it: the media facts join it when they arrive.
-    if (info.isFile())
-        Engine::probeAsync(info.absoluteFilePath())
-            .then(dialog, [form, dialog](const Engine::Facts& facts) {
-                for (const auto& [label, value] : facts)
-                    addRow(form, label, value);
-                dialog->adjustSize();
-            });
+    // The watcher goes with the window, and the facts with it, when the
+    // window is closed first.
+    if (info.isFile()) {
+        auto* probe = new QFutureWatcher<Engine::Facts>(dialog);
+        QObject::connect(probe, &QFutureWatcherBase::finished, dialog, [form, dialog, probe] {
+            for (const auto& [label, value] : probe->result())
+                addRow(form, label, value);
+            dialog->adjustSize();
+        });
+        probe->setFuture(Engine::probeAsync(info.absoluteFilePath()));
+    }
 }
 
 } // namespace

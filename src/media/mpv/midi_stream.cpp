@@ -65,16 +65,23 @@ void applySettings(fluid_settings_t* settings) {
 // The soundfont, loaded by a synthesizer that lives as long as the process so
 // that the samples stay in memory; the others only borrow it. Loading it costs
 // more than everything else of a MIDI file's start.
+// Held where the program's end still finds it: it is never freed.
+struct Keeper {
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+} keeper;
+
 fluid_sfont_t* loadSharedFont() {
     const QString path = MidiStream::soundfontPath();
     if (path.isEmpty())
         return nullptr;
     silenceLog();
-    fluid_settings_t* settings = new_fluid_settings();
-    applySettings(settings);
-    fluid_synth_t* keeper = new_fluid_synth(settings);
-    const int id = keeper ? fluid_synth_sfload(keeper, path.toLocal8Bit().constData(), 0) : -1;
-    return id < 0 ? nullptr : fluid_synth_get_sfont_by_id(keeper, id);
+    keeper.settings = new_fluid_settings();
+    applySettings(keeper.settings);
+    keeper.synth = new_fluid_synth(keeper.settings);
+    const int id =
+        keeper.synth ? fluid_synth_sfload(keeper.synth, path.toLocal8Bit().constData(), 0) : -1;
+    return id < 0 ? nullptr : fluid_synth_get_sfont_by_id(keeper.synth, id);
 }
 
 std::shared_future<fluid_sfont_t*> sharedFont() {
