@@ -3,9 +3,9 @@
 #include "platform/engine_library.h"
 
 #include <QPromise>
-#include <QThreadPool>
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -53,15 +53,16 @@ void Engine::renderUpdate() {
             Qt::QueuedConnection);
 }
 
-void Engine::load(const QString& path) {
+void Engine::load(platform::PlayableFile file, const QString& name, Tag tag) {
     if (backend_)
-        backend_->load(path);
+        backend_->load(file.release(), name, tag);
 }
-bool Engine::queueNext(const QString& path) {
-    return backend_ && backend_->queueNext(path);
+void Engine::queue(platform::PlayableFile file, const QString& name, Tag tag) {
+    if (backend_)
+        backend_->queue(file.release(), name, tag);
 }
-bool Engine::hasNext() const {
-    return backend_ && backend_->hasNext();
+bool Engine::dropQueued() {
+    return !backend_ || backend_->dropQueued();
 }
 void Engine::stop() {
     if (backend_)
@@ -74,9 +75,6 @@ void Engine::setPaused(bool paused) {
 bool Engine::paused() const {
     return backend_ && backend_->paused();
 }
-bool Engine::idle() const {
-    return !backend_ || backend_->idle();
-}
 void Engine::seek(double seconds) {
     if (backend_)
         backend_->seek(seconds);
@@ -88,10 +86,6 @@ void Engine::setVolume(double engineVolume) {
 void Engine::setMute(bool mute) {
     if (backend_)
         backend_->setMute(mute);
-}
-void Engine::setRepeats(int repeats) {
-    if (backend_)
-        backend_->setRepeats(repeats);
 }
 double Engine::position() const {
     return backend_ ? backend_->position() : 0;
@@ -113,17 +107,20 @@ QFuture<Engine::Facts> Engine::probeAsync(const QString& path) {
     auto promise = std::make_shared<QPromise<Facts>>();
     promise->start();
     QFuture<Facts> future = promise->future();
-    auto probe = [promise, path] {
+    const QString local = platform::localPath(path);
+    auto probe = [promise, local] {
         Facts facts;
-        if (auto fn =
-                reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol)))
-            fn(&path, &facts);
+        platform::OpenedFile opened = platform::openPlayable(local);
+        auto fn = reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol));
+        if (opened.file.isOpen() && fn)
+            fn(opened.file.release(), &local, &facts);
         promise->addResult(facts);
         promise->finish();
     };
-    // The pool's threads are waited for at the program's end: no probe
-    // outlives the engine library it runs in.
-    QThreadPool::globalInstance()->start(probe);
+    // Not on Qt's pool, which the program's end waits for: a probe of a file
+    // on a stalled disk must not hold the end. The thread does not outlive
+    // the engine library, which is never unloaded.
+    std::thread(probe).detach();
     return future;
 }
 

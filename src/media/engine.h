@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/engine_backend.h"
+#include "platform/playable_file.h"
 
 #include <QFuture>
 #include <QImage>
@@ -15,34 +16,36 @@
 
 // The playback engine as the program sees it: a QObject whose signals come on
 // the GUI thread. It loads the engine library on first use; without it every
-// call is a no-op and isValid() is false.
+// call is a no-op and isValid() is false. It is handed open files only.
 class Engine : public QObject, private EngineEvents {
     Q_OBJECT
 public:
     using Options = EngineOptions;
-    using Failure = EngineFailure;
+    using End = EngineEnd;
+    using Tag = EntryTag;
 
     explicit Engine(const Options& options, QObject* parent = nullptr);
     ~Engine() override;
 
     bool isValid() const { return backend_ && backend_->isValid(); }
 
-    // Opens the file (a MIDI file through the synthesizer) and starts it,
-    // replacing whatever played before.
-    void load(const QString& path);
-    // The file to play right after the loaded item, opened ahead and joined
-    // without a gap; "" drops it. False when the engine refused it.
-    bool queueNext(const QString& path);
-    bool hasNext() const;
+    // Plays the file (a MIDI file through the synthesizer) instead of
+    // whatever played or was queued, unpaused. `name` tells its kind.
+    void load(platform::PlayableFile file, const QString& name, Tag tag);
+    // The file to play right after the current entry, opened ahead and joined
+    // without a gap. Call with nothing queued.
+    void queue(platform::PlayableFile file, const QString& name, Tag tag);
+    // False when the queued entry has started already: it takes over.
+    bool dropQueued();
     void stop();
     void setPaused(bool paused);
+    // The engine's own pause flag, kept across entries.
     bool paused() const;
-    bool idle() const;
     void seek(double seconds);
     void setVolume(double engineVolume);
     void setMute(bool mute);
-    // Extra passes of the loaded file after the first: -1 for ever, 0 none.
-    void setRepeats(int repeats);
+    // Of the entry the engine reads now; negative while the output still
+    // plays the entry before it.
     double position() const;
     double duration() const;
     // Media facts for a properties window: container, codecs, size, tags.
@@ -50,7 +53,7 @@ public:
 
     // Facts about a file that is not playing, read by a short-lived engine of
     // its own on a thread of its own (at most a few seconds): label and
-    // value, in display order.
+    // value, in display order. Only a regular file is looked at.
     using Facts = QList<QPair<QString, QString>>;
     static QFuture<Facts> probeAsync(const QString& path);
     // Before the engine exists: starts what the file will need (a MIDI file's
@@ -70,16 +73,11 @@ public:
     void detachOutput();
 
 signals:
-    void fileStarted();
-    void fileLoaded(bool hasPicture);
-    // A real end of the loaded item (all of a playlist's entries); never for
-    // a replaced, stopped or failed file.
-    void endOfStream();
-    // The queued file started where the loaded one ended; no endOfStream.
-    void nextStarted();
-    // A pass of a repeating file ended and the file starts again.
-    void passEnded();
-    void failed(Engine::Failure failure);
+    void entryStarted(Engine::Tag tag);
+    void entryLoaded(Engine::Tag tag, bool hasPicture);
+    // Its first sound is heard `delay` seconds from now.
+    void entryPlaying(Engine::Tag tag, double delay);
+    void entryEnded(Engine::Tag tag, Engine::End end);
     void pictureSizeChanged(QSize displaySize);
     void pausedChanged(bool paused);
     void durationChanged(double seconds);
@@ -88,12 +86,10 @@ signals:
 private:
     void wakeup() override;
     void renderUpdate() override;
-    void onFileStarted() override { emit fileStarted(); }
-    void onFileLoaded(bool picture) override { emit fileLoaded(picture); }
-    void onEndOfStream() override { emit endOfStream(); }
-    void onNextStarted() override { emit nextStarted(); }
-    void onPassEnded() override { emit passEnded(); }
-    void onFailed(EngineFailure f) override { emit failed(f); }
+    void onEntryStarted(Tag tag) override { emit entryStarted(tag); }
+    void onEntryLoaded(Tag tag, bool picture) override { emit entryLoaded(tag, picture); }
+    void onEntryPlaying(Tag tag, double delay) override { emit entryPlaying(tag, delay); }
+    void onEntryEnded(Tag tag, End end) override { emit entryEnded(tag, end); }
     void onPictureSize(int w, int h) override {
         emit pictureSizeChanged(w > 0 && h > 0 ? QSize(w, h) : QSize());
     }

@@ -4,12 +4,18 @@
 // library of its own ("sonoquill_engine") that the program loads only when
 // the first file opens: the engine's libraries cost more at start than the
 // whole window. Plain C++ on both sides, no Qt signals across it.
+//
+// The engine is given open descriptors of regular files that the program
+// checked (platform/playable_file.h), never names: it opens nothing by itself,
+// follows no list or reference found inside a file and connects nowhere.
 
 #include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QPair>
 #include <QString>
+
+#include <cstdint>
 
 struct EngineOptions {
     bool nullOutputs = false; // no sound device, no picture (headless runs)
@@ -18,8 +24,15 @@ struct EngineOptions {
     QList<QPair<QByteArray, QByteArray>> extra;
 };
 
-// Why a file could not be played.
-enum class EngineFailure { Missing, Unreadable, Format };
+// How an entry of the engine's playlist ended.
+enum class EngineEnd {
+    Eof,    // played to its end
+    Failed, // could not be opened or decoded: no format we play
+    Gone,   // replaced, stopped or dropped before its end
+};
+
+// The program's name for an entry it handed the engine; 0 is none.
+using EntryTag = std::uint64_t;
 
 // What the engine reports. wakeup() and renderUpdate() come from the
 // engine's own threads and may only queue work for the GUI thread; every
@@ -29,13 +42,15 @@ public:
     virtual ~EngineEvents() = default;
     virtual void wakeup() = 0;
     virtual void renderUpdate() = 0;
-    virtual void onFileStarted() = 0;
-    virtual void onFileLoaded(bool hasPicture) = 0;
-    virtual void onEndOfStream() = 0;
-    // The queued file took over from the current one, without a gap.
-    virtual void onNextStarted() = 0;
-    virtual void onPassEnded() = 0;
-    virtual void onFailed(EngineFailure failure) = 0;
+    // The engine began to open the entry: a loaded one, or the queued one
+    // taking over where the one before ended.
+    virtual void onEntryStarted(EntryTag tag) = 0;
+    virtual void onEntryLoaded(EntryTag tag, bool hasPicture) = 0;
+    // The entry plays: its first sound reaches the listener after `delay`
+    // seconds, once the output has played what it still holds of the entry
+    // before (0 when nothing was playing).
+    virtual void onEntryPlaying(EntryTag tag, double delay) = 0;
+    virtual void onEntryEnded(EntryTag tag, EngineEnd end) = 0;
     virtual void onPictureSize(int width, int height) = 0; // 0 x 0: no picture
     virtual void onPausedChanged(bool paused) = 0;
     virtual void onDurationChanged(double seconds) = 0;
@@ -45,19 +60,22 @@ class EngineBackend {
 public:
     virtual ~EngineBackend() = default;
     virtual bool isValid() const = 0;
-    virtual void load(const QString& path) = 0;
-    // Queues the file to play right after the loaded one ("" drops it);
-    // false when the engine refused it. load() and stop() drop it.
-    virtual bool queueNext(const QString& path) = 0;
-    virtual bool hasNext() const = 0;
+    // Plays the file behind fd (the backend takes the descriptor) instead of
+    // whatever played or was queued; `name` only tells its kind (a MIDI file
+    // goes through the synthesizer) and names it in the log.
+    virtual void load(int fd, const QString& name, EntryTag tag) = 0;
+    // Queues a file to play right after the current entry, without a gap;
+    // takes fd. Call with nothing queued.
+    virtual void queue(int fd, const QString& name, EntryTag tag) = 0;
+    // False when it is too late: the queued entry has started and will be
+    // reported as such.
+    virtual bool dropQueued() = 0;
     virtual void stop() = 0;
     virtual void setPaused(bool paused) = 0;
     virtual bool paused() const = 0;
-    virtual bool idle() const = 0;
     virtual void seek(double seconds) = 0;
     virtual void setVolume(double engineVolume) = 0;
     virtual void setMute(bool mute) = 0;
-    virtual void setRepeats(int repeats) = 0;
     virtual double position() const = 0;
     virtual double duration() const = 0;
     virtual QString property(const char* name) const = 0;
@@ -74,11 +92,12 @@ public:
     virtual bool takeFrame() = 0;
 };
 
-// The engine library's two entry points.
+// The engine library's entry points.
 using CreateEngineFn = EngineBackend* (*)(const EngineOptions* options, EngineEvents* events);
-using ProbeMediaFn = void (*)(const QString* path, QList<QPair<QString, QString>>* facts);
 inline constexpr char kCreateEngineSymbol[] = "sonoquill_create_engine";
+// Media facts of the file behind fd (taken), label and value in display order.
+using ProbeMediaFn = void (*)(int fd, const QString* name, QList<QPair<QString, QString>>* facts);
 inline constexpr char kProbeMediaSymbol[] = "sonoquill_probe_media";
 // Starts, in the background, what a file will need before the engine exists.
-using PrepareFileFn = void (*)(const QString* path);
+using PrepareFileFn = void (*)(const QString* name);
 inline constexpr char kPrepareFileSymbol[] = "sonoquill_prepare_file";

@@ -3,7 +3,6 @@
 #include "media/control_strip.h"
 #include "media/video_view.h"
 #include "media/volume.h"
-#include "platform/engine_library.h"
 #include "platform/twips.h"
 
 #include <QContextMenuEvent>
@@ -20,25 +19,17 @@
 
 namespace {
 
-Engine::Options& engineOptions() {
-    static Engine::Options options;
-    return options;
-}
-
 // How often the position bar and the time follow playback.
 constexpr int kClockMs = 250;
 
 } // namespace
 
-void MediaPlayer::setEngineOptions(const Engine::Options& options) {
-    engineOptions() = options;
-}
-
 MediaPlayer::MediaPlayer(QWidget* parent)
     : QWidget(parent)
     , pictureArea_(new QWidget(this))
     , strip_(new ControlStrip(this))
-    , clock_(new QTimer(this)) {
+    , clock_(new QTimer(this))
+    , session_(new MediaSession(this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -56,20 +47,26 @@ MediaPlayer::MediaPlayer(QWidget* parent)
            twips::toPixels(kDesignHeight, twipsPerPixelY()));
     strip_->setStatus(statusText());
 
+    connect(session_, &MediaSession::stateChanged, this, &MediaPlayer::showState);
+    connect(session_, &MediaSession::engineStarted, this, &MediaPlayer::attachEngine);
+    connect(session_, &MediaSession::entryLoaded, this, [this](bool picture) {
+        if (picture)
+            showPicture();
+    });
+    connect(session_, &MediaSession::durationChanged, this, &MediaPlayer::refreshTime);
+    connect(session_, &MediaSession::EndOfStream, this, [this] { emit EndOfStream(0); });
+    connect(session_, &MediaSession::NextStarted, this, &MediaPlayer::NextStarted);
+    connect(session_, &MediaSession::PassEnded, this, &MediaPlayer::PassEnded);
     clock_->setInterval(kClockMs);
     connect(clock_, &QTimer::timeout, this, &MediaPlayer::refreshTime);
     connect(strip_, &ControlStrip::playPauseClicked, this, &MediaPlayer::playPause);
     connect(strip_, &ControlStrip::stopClicked, this, &MediaPlayer::Stop);
-    connect(strip_, &ControlStrip::seekRequested, this, [this](double s) {
-        if (engine_)
-            seekTo(s);
-    });
+    connect(strip_, &ControlStrip::seekRequested, this, &MediaPlayer::seekTo);
 }
 
 MediaPlayer::~MediaPlayer() {
     if (view_)
         view_->detach();
-    delete engine_;
 }
 
 double MediaPlayer::twipsPerPixelX() const {
@@ -91,198 +88,82 @@ void MediaPlayer::setWidth(int twipsValue) {
 }
 
 void MediaPlayer::setFileName(const QString& path) {
-    fileName_ = path;
-    nextFileName_.clear();
     picture_ = QSize();
-    pauseWhenOpen_ = false;
-    if (path.isEmpty()) {
-        loadPending_ = false;
-        if (engine_)
-            engine_->stop();
-        setState(State::Ready);
-        return;
-    }
-    setState(State::Opening);
-    if (engine_) {
-        engine_->load(path);
-    } else {
-        loadPending_ = true;
-        scheduleEngine();
-    }
-}
-
-// Queued only while a file is loaded: the engine plays it after that one.
-void MediaPlayer::setNextFileName(const QString& path) {
-    nextFileName_ = path;
-    if (engine_ && !loadPending_ && !fileName_.isEmpty() && !engine_->queueNext(path))
-        nextFileName_.clear();
+    session_->setFileName(path);
 }
 
 void MediaPlayer::Stop() {
-    loadPending_ = false;
-    nextFileName_.clear();
-    if (engine_)
-        engine_->stop();
-    if (state_ != State::Ready && state_ != State::Failed)
-        setState(State::Stopped);
+    session_->Stop();
 }
 
 void MediaPlayer::setPlayCount(int count) {
     playCount_ = count;
-    if (engine_)
-        engine_->setRepeats(count <= 0 ? -1 : count - 1);
+    session_->setPlayCount(count);
 }
 
 void MediaPlayer::setMute(bool mute) {
     mute_ = mute;
-    if (engine_)
-        engine_->setMute(mute);
+    session_->setMute(mute);
 }
 
 void MediaPlayer::setVolume(int hundredthsOfDecibel) {
     volume_ = hundredthsOfDecibel;
-    if (engine_)
-        engine_->setVolume(volume::engineVolume(volume_));
+    session_->setEngineVolume(volume::engineVolume(volume_));
 }
 
 void MediaPlayer::playPause() {
-    if (fileName_.isEmpty())
-        return;
-    switch (state_) {
-    case State::Playing:
-        if (engine_)
-            engine_->setPaused(true);
-        break;
-    case State::Paused:
-        if (engine_)
-            engine_->setPaused(false);
-        break;
-    case State::Opening:
-        // Still opening: the file starts paused, or not, as asked last.
-        pauseWhenOpen_ = !pauseWhenOpen_;
-        if (engine_)
-            engine_->setPaused(pauseWhenOpen_);
-        break;
-    default:
-        setFileName(fileName_); // stopped, ended or failed: from the start
-        break;
-    }
+    session_->playPause();
 }
 
 void MediaPlayer::Play() {
-    if (state_ != State::Playing && state_ != State::Opening)
+    if (state() != State::Playing)
         playPause();
 }
 
 void MediaPlayer::Pause() {
-    if (state_ == State::Playing && engine_)
-        engine_->setPaused(true);
+    if (state() == State::Playing)
+        playPause();
 }
 
 double MediaPlayer::CurrentPosition() const {
-    return engine_ && (state_ == State::Playing || state_ == State::Paused) ? engine_->position()
-                                                                            : 0.0;
+    return session_->position();
 }
 
 void MediaPlayer::setCurrentPosition(double seconds) {
-    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
+    if (state() == State::Playing || state() == State::Paused)
         seekTo(std::max(0.0, seconds));
 }
 
 void MediaPlayer::seekTo(double seconds) {
-    engine_->seek(seconds);
+    if (state() != State::Playing && state() != State::Paused)
+        return;
+    session_->seek(seconds);
     // The engine moves there a moment later; a paused player's clock does not
     // tick, so the time shows the new place now.
-    if (state_ == State::Paused)
-        strip_->setTime(seconds, engine_->duration());
+    if (state() == State::Paused)
+        strip_->setTime(seconds, session_->duration());
     emit seeked(seconds);
 }
 
 double MediaPlayer::Duration() const {
-    return engine_ ? engine_->duration() : 0.0;
+    return session_->duration();
 }
 
 // Not at start: the idle player stays small (the libraries would double its
 // memory), and a file on its way gives them time enough to load.
 void MediaPlayer::prepareEngine() {
-    platform::loadEngineLibrary();
+    session_->prepareEngine();
 }
 
-void MediaPlayer::scheduleEngine() {
-    if (engine_ || engineScheduled_)
-        return;
-    // The libraries load on another thread, so the first paint of the
-    // window never waits for them; settings made before are applied when
-    // the engine starts.
-    engineScheduled_ = true;
-    auto* loading = new QFutureWatcher<void>(this);
-    connect(loading, &QFutureWatcher<void>::finished, this, [this, loading] {
-        loading->deleteLater();
-        startEngine();
-    });
-    loading->setFuture(platform::loadEngineLibrary());
-}
-
-void MediaPlayer::startEngine() {
-    engineScheduled_ = false;
-    if (engine_)
-        return;
-    if (loadPending_)
-        Engine::prepareFile(fileName_);
-    engine_ = new Engine(engineOptions(), this);
-    if (!engine_->isValid()) {
-        engineMissing_ = true;
-        setState(State::Failed);
-        return;
-    }
-    engine_->setVolume(volume::engineVolume(volume_));
-    engine_->setMute(mute_);
-    engine_->setRepeats(playCount_ <= 0 ? -1 : playCount_ - 1);
-
-    connect(engine_, &Engine::fileLoaded, this, [this](bool picture) {
-        if (picture)
-            showPicture();
-        setState(pauseWhenOpen_ ? State::Paused : State::Playing);
-    });
-    connect(engine_, &Engine::pausedChanged, this, [this](bool paused) {
-        if (state_ == State::Playing || state_ == State::Paused)
-            setState(paused ? State::Paused : State::Playing);
-    });
-    connect(engine_, &Engine::endOfStream, this, [this] {
-        setState(State::Ended);
-        emit EndOfStream(0);
-    });
-    connect(engine_, &Engine::nextStarted, this, [this] {
-        fileName_ = nextFileName_;
-        nextFileName_.clear();
-        pauseWhenOpen_ = false;
-        emit NextStarted();
-    });
-    connect(engine_, &Engine::passEnded, this, &MediaPlayer::PassEnded);
-    connect(engine_, &Engine::failed, this, [this](Engine::Failure f) {
-        if (!engine_->hasNext())
-            nextFileName_.clear(); // a failure ends the item: nothing follows it
-        failure_ = f;
-        picture_ = QSize();
-        setState(State::Failed);
-    });
-    connect(engine_, &Engine::pictureSizeChanged, this, &MediaPlayer::fitToPicture);
-    connect(engine_, &Engine::durationChanged, this, &MediaPlayer::refreshTime);
-
-    if (loadPending_) {
-        loadPending_ = false;
-        engine_->load(fileName_);
-        if (pauseWhenOpen_)
-            engine_->setPaused(true);
-        if (!nextFileName_.isEmpty() && !engine_->queueNext(nextFileName_))
-            nextFileName_.clear();
-    }
+void MediaPlayer::attachEngine(Engine* engine) {
+    engine->setParent(session_);
+    connect(engine, &Engine::pictureSizeChanged, this, &MediaPlayer::fitToPicture);
 }
 
 // The picture output (an OpenGL context above all) costs hundreds of
 // milliseconds; a file of sound only never pays for it.
 void MediaPlayer::showPicture() {
-    if (view_ || engineOptions().nullOutputs)
+    if (view_ || MediaSession::engineOptions().nullOutputs)
         return;
     view_.reset(VideoView::create(this));
     QWidget* shown = view_->widget();
@@ -290,7 +171,7 @@ void MediaPlayer::showPicture() {
     pictureArea_->hide();
     shown->installEventFilter(this);
     shown->show();
-    view_->attach(engine_);
+    view_->attach(session_->engine());
 }
 
 void MediaPlayer::fitToPicture(QSize picture) {
@@ -312,8 +193,9 @@ void MediaPlayer::fitToPicture(QSize picture) {
     resize(std::max(picture.width(), minWidth), picture.height() + strip);
 }
 
-void MediaPlayer::setState(State state) {
-    state_ = state;
+void MediaPlayer::showState(State state) {
+    if (state == State::Failed)
+        picture_ = QSize();
     strip_->setPlaying(state == State::Playing || state == State::Opening);
     strip_->setStatus(statusText());
     // The clock ticks only while the position moves: an idle or paused
@@ -332,12 +214,12 @@ void MediaPlayer::setState(State state) {
 }
 
 void MediaPlayer::refreshTime() {
-    if (engine_ && (state_ == State::Playing || state_ == State::Paused))
-        strip_->setTime(engine_->position(), engine_->duration());
+    if (state() == State::Playing || state() == State::Paused)
+        strip_->setTime(session_->position(), session_->duration());
 }
 
 QString MediaPlayer::statusText() const {
-    switch (state_) {
+    switch (state()) {
     case State::Ready:
         return QStringLiteral("準備完了");
     case State::Opening:
@@ -351,14 +233,14 @@ QString MediaPlayer::statusText() const {
     case State::Ended:
         return QStringLiteral("再生終了");
     case State::Failed:
-        if (engineMissing_)
+        switch (session_->failure()) {
+        case MediaSession::Failure::NoEngine:
             return QStringLiteral("再生エンジンを開始できません");
-        switch (failure_) {
-        case Engine::Failure::Missing:
+        case MediaSession::Failure::Missing:
             return QStringLiteral("ファイルが見つかりません");
-        case Engine::Failure::Unreadable:
+        case MediaSession::Failure::Unreadable:
             return QStringLiteral("ファイルを読み込めません");
-        case Engine::Failure::Format:
+        case MediaSession::Failure::Format:
             return QStringLiteral("この形式は再生できません");
         }
     }
@@ -394,11 +276,11 @@ void MediaPlayer::keyPressEvent(QKeyEvent* event) {
 
 void MediaPlayer::showContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
-    QAction* play = menu.addAction(state_ == State::Playing ? QStringLiteral("一時停止(&P)")
-                                                            : QStringLiteral("再生(&P)"));
+    QAction* play = menu.addAction(state() == State::Playing ? QStringLiteral("一時停止(&P)")
+                                                             : QStringLiteral("再生(&P)"));
     QAction* stop = menu.addAction(QStringLiteral("停止(&S)"));
-    play->setEnabled(!fileName_.isEmpty());
-    stop->setEnabled(state_ == State::Playing || state_ == State::Paused);
+    play->setEnabled(!FileName().isEmpty());
+    stop->setEnabled(state() == State::Playing || state() == State::Paused);
     QAction* chosen = menu.exec(globalPos);
     if (chosen == play)
         playPause();

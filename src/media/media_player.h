@@ -1,8 +1,7 @@
 #pragma once
 
-#include "media/engine.h"
+#include "media/media_session.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -18,7 +17,7 @@ class VideoView;
 class MediaPlayer : public QWidget {
     Q_OBJECT
 public:
-    enum class State { Ready, Opening, Playing, Paused, Stopped, Ended, Failed };
+    using State = MediaSession::State;
 
     // Design size in twips.
     static constexpr int kDesignWidth = 4200;
@@ -28,14 +27,14 @@ public:
     ~MediaPlayer() override;
 
     // Setting opens the file and starts it at once; "" stops and unloads.
-    // Reads back the name given, "" when none.
-    QString FileName() const { return fileName_; }
+    // Reads back the name of what is heard, "" when none.
+    QString FileName() const { return session_->FileName(); }
     void setFileName(const QString& path);
 
     // Hands the engine the file to play right after the current one, without a gap; "" drops it.
     // Replaces any queued file. setFileName() and Stop() drop it too.
-    void setNextFileName(const QString& path);
-    QString NextFileName() const { return nextFileName_; }
+    void setNextFileName(const QString& path) { session_->setNextFileName(path); }
+    QString NextFileName() const { return session_->NextFileName(); }
 
     // Stops playback; the file stays loaded and plays again from the start.
     void Stop();
@@ -56,20 +55,22 @@ public:
     void setWidth(int twipsValue);
     int Height() const;
 
-    State state() const { return state_; }
+    State state() const { return session_->state(); }
     QString statusText() const;
     QString timeText() const;
     // The picture's display size in pixels; empty for audio or before a file.
     QSize pictureSize() const { return picture_; }
     // The engine, once it exists (it starts with the first file).
-    Engine* engine() const { return engine_; }
+    Engine* engine() const { return session_->engine(); }
+    // What plays and what follows, as the engine reports it.
+    MediaSession* session() const { return session_; }
     // Starts loading the engine's libraries in the background: a file is on
     // its way (dragged over a window, or the list shown).
     void prepareEngine();
 
     // Plays a paused or stopped file, pauses a playing one.
     void playPause();
-    // Plays (resumes a paused file, starts a stopped one) or pauses.
+    // Plays (resumes a paused file, starts a stopped one) unless it plays.
     void Play();
     void Pause();
     // Position and length of the loaded file, in seconds (0 when unknown).
@@ -79,16 +80,18 @@ public:
 
     // Headless runs: null outputs and, for tests, untimed playback. Applies to
     // players whose engine starts afterwards.
-    static void setEngineOptions(const Engine::Options& options);
+    static void setEngineOptions(const Engine::Options& options) {
+        MediaSession::setEngineOptions(options);
+    }
 
 signals:
     // Playback reached the end of the loaded file (never for a replaced,
     // stopped or failed file). The argument is a result code, always 0.
     void EndOfStream(int result);
     // The queued file took over at the end of the current one: FileName() now names it and
-    // NextFileName() is "". Emitted instead of EndOfStream/PassEnded for that end, when the queued
-    // file starts opening. If it then fails, the player goes to Failed exactly as setFileName() of
-    // that file would (status text, no EndOfStream).
+    // NextFileName() is "". Emitted instead of EndOfStream/PassEnded for that end, when its first
+    // sound is heard. If it fails, the player goes to Failed exactly as setFileName() of that file
+    // would (status text, no EndOfStream).
     void NextStarted();
     // A pass of a repeating file (PlayCount 0) ended; the file plays again by
     // itself. Lets a shown playlist go on while the file would repeat.
@@ -103,10 +106,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void scheduleEngine();
-    void startEngine();
+    void attachEngine(Engine* engine);
     void showPicture();
-    void setState(State state);
+    void showState(State state);
     void fitToPicture(QSize picture);
     void showContextMenu(const QPoint& globalPos);
     void refreshTime();
@@ -119,18 +121,9 @@ private:
     std::unique_ptr<VideoView> view_;
     ControlStrip* strip_;
     QTimer* clock_;
-    QPointer<Engine> engine_;
-    bool engineScheduled_ = false;
-    bool loadPending_ = false;
-    bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
-
-    QString fileName_;
-    QString nextFileName_;
+    MediaSession* session_;
     int playCount_ = 1;
     bool mute_ = false;
     int volume_ = 0;
-    State state_ = State::Ready;
-    Engine::Failure failure_ = Engine::Failure::Format;
-    bool engineMissing_ = false; // the engine library could not be started
     QSize picture_;
 };

@@ -2,8 +2,6 @@
 
 #include "fs/path_helpers.h"
 
-#include <QFileInfo>
-
 Playback::Playback(PlayerControl* player, QObject* parent)
     : QObject(parent)
     , player_(player) {}
@@ -112,20 +110,12 @@ std::int32_t Playback::rowAfterEnd() const {
     return 0;
 }
 
-// Only a regular file goes ahead to the player, and only behind one: an entry
-// that is missing, a folder or a FIFO is left to the end of the current file,
-// where it is set as any entry is and stops the sequence there.
+// The player opens what follows ahead of time and joins it without a gap; an
+// entry it cannot open is not joined, but set at the end of the current file
+// as any entry is, and stops the sequence there.
 void Playback::queueNext() {
-    std::int32_t row = QFileInfo(player_->FileName()).isFile() ? rowAfterEnd() : 0;
-    QString path;
-    if (row > 0) {
-        path = entries_->fullPath(row);
-        if (!QFileInfo(path).isFile()) {
-            row = 0;
-            path.clear();
-        }
-    }
-    queuedRow_ = row;
+    const std::int32_t row = rowAfterEnd();
+    const QString path = row > 0 ? entries_->fullPath(row) : QString();
     // The engine prepares what it is given: the same file is not given twice.
     if (player_->NextFileName() != path)
         player_->setNextFileName(path);
@@ -174,13 +164,17 @@ void Playback::PassEnded() {
         EndOfStream();
 }
 
-// The queued entry took over without a gap: the same step as at an end.
+// The queued entry took over without a gap: the same step as at an end. It
+// is the entry after PlayRow as the list stands: every edit queues again.
 void Playback::NextStarted() {
-    if (queuedRow_ < 1)
-        return;
-    playRow_ = queuedRow_;
+    const std::int32_t row = rowAfterEnd();
+    const bool listed = row > 0 && entries_->fullPath(row) == player_->FileName();
+    if (listed)
+        playRow_ = row;
     setTitle(mFile::GetFileName(player_->FileName()));
-    emit entryReached(playRow_);
-    emit listPositionChanged(playRow_);
+    if (listed) {
+        emit entryReached(playRow_);
+        emit listPositionChanged(playRow_);
+    }
     queueNext();
 }

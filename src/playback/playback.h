@@ -94,5 +94,4 @@ private:
     QString playTitle_;
     bool repeat_ = false;
     bool listShown_ = false;
-    std::int32_t queuedRow_ = 0; // the row handed to the player as its next file
 };

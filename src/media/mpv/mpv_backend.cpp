@@ -1,205 +1,53 @@
 #include "media/engine_backend.h"
 
+#include "media/mpv/file_streams.h"
 #include "media/mpv/midi_stream.h"
+#include "media/mpv/mpv_common.h"
 
-#include <QFileInfo>
-#include <QLoggingCategory>
-#include <QSet>
-#include <QUrl>
-
-#include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
-#include <mpv/stream_cb.h>
 
+#include <algorithm>
 #include <clocale>
-#include <cmath>
+#include <cstring>
+#include <unistd.h>
 
-// Quiet unless asked for: QT_LOGGING_RULES="sonoquill.*=true".
-Q_LOGGING_CATEGORY(lcEngine, "sonoquill.engine", QtWarningMsg)
+using namespace mpvcommon;
 
 namespace {
 
-constexpr char kMidiProtocol[] = "sonoquill-midi";
-// Opens nothing: an entry given this fails to load.
-constexpr char kRefusedUrl[] = "sonoquill-refused://";
-constexpr uint64_t kObservePause = 1, kObserveIdle = 2, kObserveDuration = 3, kObserveLoop = 4;
-// "For ever" is a pass count that mpv counts down, so each pass is seen; it is
-// topped up long before it runs out.
-constexpr long long kForeverPasses = 10000, kTopUpBelow = 5000;
+constexpr uint64_t kObservePause = 1, kObserveDuration = 2, kObserveEof = 3;
 
-bool isMidi(const QString& path) {
-    const QString low = path.toLower();
-    return low.endsWith(QLatin1String(".mid")) || low.endsWith(QLatin1String(".midi")) ||
-           low.endsWith(QLatin1String(".rmi")) || low.endsWith(QLatin1String(".kar"));
-}
-
-// Stream callbacks for MIDI files; mpv calls them on its own threads.
-int64_t midiRead(void* cookie, char* buf, uint64_t n) {
-    return static_cast<MidiStream*>(cookie)->read(buf, n);
-}
-int64_t midiSeek(void* cookie, int64_t offset) {
-    return static_cast<MidiStream*>(cookie)->seek(offset) ? offset : int64_t{MPV_ERROR_GENERIC};
-}
-int64_t midiSize(void* cookie) {
-    return static_cast<MidiStream*>(cookie)->size();
-}
-void midiClose(void* cookie) {
-    delete static_cast<MidiStream*>(cookie);
-}
-
-int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
-    const QString prefix = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
-    const QString path = QUrl::fromPercentEncoding(QByteArray(uri).mid(prefix.size()));
-    auto stream = MidiStream::open(path);
-    if (!stream)
-        return MPV_ERROR_LOADING_FAILED;
-    info->cookie = stream.release();
-    info->read_fn = midiRead;
-    info->seek_fn = midiSeek;
-    info->size_fn = midiSize;
-    info->close_fn = midiClose;
-    return 0;
-}
-
-// Logs a libmpv call that failed; true when it succeeded.
-bool check(int result, const char* what) {
-    if (result >= 0)
-        return true;
-    qCWarning(lcEngine, "%s: %s", what, mpv_error_string(result));
-    return false;
-}
-
-// A refused option leaves the engine's default: playback goes on without it.
-void setOption(mpv_handle* h, const char* name, const char* value) {
-    check(mpv_set_option_string(h, name, value), name);
-}
-
-bool command(mpv_handle* h, const char* const* args) {
-    return check(mpv_command(h, const_cast<const char**>(args)), args[0]);
-}
-
-// The engine's helpers every handle needs: MIDI through our synthesizer, a
-// load hook of ours, and its warnings in our log.
-void addOurParts(mpv_handle* h) {
-    check(mpv_stream_cb_add_ro(h, kMidiProtocol, nullptr, midiOpen), "stream_cb_add_ro");
-    check(mpv_hook_add(h, 0, "on_load", 0), "hook_add");
-    check(mpv_request_log_messages(h, "warn"), "request_log_messages");
-}
-
-// The engine as a part of ours: no configuration files, scripts or key
-// bindings of its own. The built-in scripts (statistics page, console,
-// profile switcher) would each run a Lua state that grows with every file.
-void setEmbeddedDefaults(mpv_handle* h) {
-    for (const char* name :
-         {"config", "load-scripts", "load-stats-overlay", "load-osd-console", "load-auto-profiles",
-          "ytdl", "input-default-bindings", "input-vo-keyboard", "audio-display"})
-        setOption(h, name, "no");
-}
-
-// The file the load hook holds, as the playlist names it.
-QString openingPath(mpv_handle* h) {
-    char* name = mpv_get_property_string(h, "stream-open-filename");
-    if (!name)
-        return {};
-    QString path = QString::fromUtf8(name);
-    mpv_free(name);
-    return path;
-}
-
-// Only files are opened. A FIFO, socket or device may block for ever, in the
-// engine's thread where no one could end the wait; a folder would be expanded
-// into its whole tree, link loops (/proc) included, without end.
-bool isRefusedFile(const QString& path) {
-    QString local = path;
-    if (path.startsWith(QLatin1String("file://")))
-        local = QUrl(path).toLocalFile();
-    else if (path.contains(QLatin1String("://")))
-        return false;
-    const QFileInfo info(local);
-    return info.exists() && !info.isFile();
-}
-
-// What the engine is given to open for a file: a MIDI file goes to our
-// synthesizer (whose soundfont starts loading now), a refused one nowhere.
-QByteArray openUrl(const QString& path, bool refuse) {
-    if (refuse)
-        return kRefusedUrl;
-    if (isMidi(path) && !path.startsWith(QLatin1String(kMidiProtocol))) {
-        MidiStream::preloadSoundfont();
-        return QByteArray(kMidiProtocol) + "://" + QUrl::toPercentEncoding(path);
-    }
-    return path.toUtf8();
-}
-
-// The file on disk behind what the engine opened.
-QString localPath(const QString& opened) {
-    const QString midi = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
-    if (opened.startsWith(midi))
-        return QUrl::fromPercentEncoding(opened.mid(midi.size()).toUtf8());
-    if (opened.startsWith(QLatin1String("file://")))
-        return QUrl(opened).toLocalFile();
-    return opened;
-}
-
-// Every file passes the load hook before it opens. Answers it for the file it
-// holds: refused (the entry then fails to load), or let through with MIDI
-// routed to our synthesizer.
-void answerLoadHook(mpv_handle* h, mpv_event* event, const QString& path, bool refuse) {
-    const QByteArray url = openUrl(path, refuse);
-    if (url != path.toUtf8())
-        check(mpv_set_property_string(h, "stream-open-filename", url.constData()),
-              "stream-open-filename");
-    check(mpv_hook_continue(h, static_cast<mpv_event_hook*>(event->data)->id), "hook_continue");
-}
-
-// Why a file failed, from the engine's error. Only a file the engine could
-// not open says nothing more; the file system tells missing from unreadable.
-EngineFailure failureOf(int error, const QString& path) {
-    if (error == MPV_ERROR_LOADING_FAILED) {
-        const QFileInfo info(path);
-        if (!info.exists())
-            return EngineFailure::Missing;
-        if (info.isFile() && !info.isReadable())
-            return EngineFailure::Unreadable;
-    }
-    // A folder or a device is no format we play, readable or not.
-    return EngineFailure::Format;
-}
-
-void logMessage(const mpv_event_log_message* m) {
-    qCInfo(lcEngine, "%s: %s", m->prefix, QByteArray(m->text).trimmed().constData());
-}
-
-QString stringProperty(mpv_handle* h, const char* name) {
-    char* s = mpv_get_property_string(h, name);
-    if (!s)
-        return {};
-    QString r = QString::fromUtf8(s);
-    mpv_free(s);
-    return r;
-}
+// An entry of the engine's playlist as we handed it over.
+struct Entry {
+    int64_t id = 0; // the engine's playlist entry id; 0: none
+    EntryTag tag = 0;
+    QByteArray url;
+    QString name;
+    bool ended = false; // its end was told
+};
 
 } // namespace
 
-// The engine on libmpv. Only this file talks to libmpv.
+// The engine on libmpv. Its playlist holds at most [current, queued]: the
+// entry that plays and the one that follows it without a gap. Every event is
+// told by our tag of the entry it concerns; nothing here keeps a state of its
+// own that the engine does not report.
 class MpvBackend final : public EngineBackend {
 public:
     MpvBackend(const EngineOptions& options, EngineEvents* events);
     ~MpvBackend() override;
 
     bool isValid() const override { return handle_ != nullptr; }
-    void load(const QString& path) override;
-    bool queueNext(const QString& path) override;
-    bool hasNext() const override { return nextId_ != 0; }
+    void load(int fd, const QString& name, EntryTag tag) override;
+    void queue(int fd, const QString& name, EntryTag tag) override;
+    bool dropQueued() override;
     void stop() override;
     void setPaused(bool paused) override;
     bool paused() const override { return paused_; }
-    bool idle() const override { return idle_; }
     void seek(double seconds) override;
     void setVolume(double engineVolume) override;
     void setMute(bool mute) override;
-    void setRepeats(int repeats) override;
     double position() const override;
     double duration() const override { return duration_; }
     QString property(const char* name) const override;
@@ -215,31 +63,20 @@ public:
 private:
     void handleEvent(mpv_event* event);
     void handleEndFile(const mpv_event_end_file* end);
+    void reachedEnd();
     bool createRenderContext(mpv_render_param* params);
-    void applyLoop();
-    void dropNext();
-    int64_t entryAt(int64_t index) const;
-    int64_t indexOf(int64_t entry) const;
+    // Appends the file to the engine's playlist (replacing it when asked).
+    Entry add(int fd, const QString& name, EntryTag tag, const char* how);
+    void forget(Entry& entry);
+    int64_t indexOf(int64_t id) const;
 
     EngineEvents* events_;
-    QString currentPath_;
-    QString opening_; // the entry the load hook last held
-    // The queued file: the entry after the current item in the engine's own
-    // playlist, which it opens ahead and joins without a gap. 0: none.
-    QString nextPath_;
-    int64_t nextId_ = 0;
-    int64_t playingId_ = 0;
-    int64_t ignoredId_ = 0; // a dropped entry that may have started anyway
-    // Lists expanded since something last played: one seen again is a circle.
-    QSet<QString> expanded_;
     mpv_handle* handle_ = nullptr;
     mpv_render_context* render_ = nullptr;
+    Entry current_; // started, or loaded and about to start
+    Entry queued_;
+    EntryTag awaitingSound_ = 0; // started; its first sound not yet placed
     bool paused_ = false;
-    bool idle_ = true;
-    bool endPending_ = false;
-    bool repeatForever_ = false;
-    int repeats_ = 0;
-    long long loopsLeft_ = -1; // mpv counts the passes still to come down
     double duration_ = 0;
 };
 
@@ -252,7 +89,11 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
         return;
     setEmbeddedDefaults(handle_);
     setOption(handle_, "idle", "yes");
-    setOption(handle_, "keep-open", "no");
+    // The last entry stays at its end instead of ending the playback: the
+    // output stays open, so an entry that comes late still joins without a
+    // new start of the device. The end is seen as eof-reached.
+    setOption(handle_, "keep-open", "yes");
+    setOption(handle_, "keep-open-pause", "no");
     setOption(handle_, "prefetch-playlist", "yes");
     setOption(handle_, "audio-fallback-to-null", "yes");
     setOption(handle_, "gpu-hwdec-interop", "no");
@@ -276,10 +117,9 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     }
     addOurParts(handle_);
     check(mpv_observe_property(handle_, kObservePause, "pause", MPV_FORMAT_FLAG), "observe");
-    check(mpv_observe_property(handle_, kObserveIdle, "idle-active", MPV_FORMAT_FLAG), "observe");
     check(mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE),
           "observe");
-    check(mpv_observe_property(handle_, kObserveLoop, "loop-file", MPV_FORMAT_STRING), "observe");
+    check(mpv_observe_property(handle_, kObserveEof, "eof-reached", MPV_FORMAT_FLAG), "observe");
     // Called on any mpv thread: the program only queues a drain.
     mpv_set_wakeup_callback(
         handle_, [](void* events) { static_cast<EngineEvents*>(events)->wakeup(); }, events_);
@@ -291,98 +131,102 @@ MpvBackend::~MpvBackend() {
         mpv_set_wakeup_callback(handle_, nullptr, nullptr);
         mpv_terminate_destroy(handle_);
     }
+    forget(current_);
+    forget(queued_);
 }
 
-void MpvBackend::load(const QString& path) {
-    if (!handle_)
+void MpvBackend::forget(Entry& entry) {
+    if (!entry.url.isEmpty())
+        filestreams::release(entry.url);
+    entry = Entry();
+}
+
+Entry MpvBackend::add(int fd, const QString& name, EntryTag tag, const char* how) {
+    Entry entry{0, tag, filestreams::publish(fd, name), name};
+    const char* cmd[] = {"loadfile", entry.url.constData(), how, nullptr};
+    mpv_node result{};
+    if (!check(mpv_command_ret(handle_, cmd, &result), "loadfile")) {
+        forget(entry);
+        return entry;
+    }
+    if (result.format == MPV_FORMAT_NODE_MAP)
+        for (int i = 0; i < result.u.list->num; ++i)
+            if (!strcmp(result.u.list->keys[i], "playlist_entry_id"))
+                entry.id = result.u.list->values[i].u.int64;
+    mpv_free_node_contents(&result);
+    return entry;
+}
+
+void MpvBackend::load(int fd, const QString& name, EntryTag tag) {
+    if (!handle_) {
+        ::close(fd);
         return;
-    currentPath_ = path;
-    opening_.clear();
-    endPending_ = false;
-    expanded_.clear();
-    // Replacing the playlist drops the queued file with it.
-    nextId_ = 0;
-    nextPath_.clear();
-    applyLoop();
-    if (isMidi(path))
-        MidiStream::preloadSoundfont();
-    const QByteArray p = path.toUtf8();
-    const char* cmd[] = {"loadfile", p.constData(), "replace", nullptr};
-    if (!command(handle_, cmd)) {
-        events_->onFailed(failureOf(MPV_ERROR_LOADING_FAILED, path));
+    }
+    // Replacing the playlist drops the queued entry unstarted: no end of it
+    // is ever reported. The current one ends as replaced.
+    forget(queued_);
+    const Entry before = current_;
+    current_ = add(fd, name, tag, "replace");
+    if (!before.url.isEmpty())
+        filestreams::release(before.url);
+    awaitingSound_ = 0;
+    if (current_.id == 0) {
+        events_->onEntryEnded(tag, EngineEnd::Failed);
         return;
     }
     setPaused(false);
 }
 
-// The queued file is given to the engine as it will open it (MIDI already
-// routed, a refused file already refused): the engine opens it ahead, before
-// the load hook could say so.
-bool MpvBackend::queueNext(const QString& path) {
-    if (!handle_)
-        return false;
-    dropNext();
-    if (!path.isEmpty()) {
-        const QByteArray url = openUrl(path, isRefusedFile(path));
-        const char* cmd[] = {"loadfile", url.constData(), "append", nullptr};
-        mpv_node result{};
-        if (check(mpv_command_ret(handle_, cmd, &result), "loadfile append")) {
-            nextId_ = result.format == MPV_FORMAT_NODE_MAP ? 0 : entryAt(-1);
-            for (int i = 0; result.format == MPV_FORMAT_NODE_MAP && i < result.u.list->num; ++i)
-                if (!strcmp(result.u.list->keys[i], "playlist_entry_id"))
-                    nextId_ = result.u.list->values[i].u.int64;
-            mpv_free_node_contents(&result);
-            nextPath_ = path;
-        }
+void MpvBackend::queue(int fd, const QString& name, EntryTag tag) {
+    if (!handle_) {
+        ::close(fd);
+        return;
     }
-    applyLoop();
-    return path.isEmpty() || nextId_ != 0;
+    if (!dropQueued()) {
+        ::close(fd);
+        return;
+    }
+    queued_ = add(fd, name, tag, "append");
 }
 
-void MpvBackend::dropNext() {
-    if (nextId_ == 0)
-        return;
-    ignoredId_ = nextId_;
-    // Once started the entry is the current one: removing it stops playback.
-    if (const int64_t index = indexOf(nextId_); index >= 0) {
+bool MpvBackend::dropQueued() {
+    if (queued_.id == 0)
+        return true;
+    const int64_t index = indexOf(queued_.id);
+    int64_t playing = -1;
+    mpv_get_property(handle_, "playlist-playing-pos", MPV_FORMAT_INT64, &playing);
+    // Once started it is the current entry: removing it would stop the
+    // playback. It takes over as queued; its start is on its way to us.
+    if (index >= 0 && index == playing)
+        return false;
+    if (index >= 0) {
         const QByteArray i = QByteArray::number(index);
         const char* cmd[] = {"playlist-remove", i.constData(), nullptr};
         command(handle_, cmd);
     }
-    nextId_ = 0;
-    nextPath_.clear();
+    forget(queued_);
+    return true;
 }
 
-// The playlist entry's id at an index (-1: the last); 0 when there is none.
-int64_t MpvBackend::entryAt(int64_t index) const {
-    int64_t count = 0, id = 0;
-    mpv_get_property(handle_, "playlist-count", MPV_FORMAT_INT64, &count);
-    if (index < 0)
-        index = count - 1;
-    if (index < 0 || index >= count)
-        return 0;
-    const QByteArray name = "playlist/" + QByteArray::number(index) + "/id";
-    return mpv_get_property(handle_, name.constData(), MPV_FORMAT_INT64, &id) >= 0 ? id : 0;
-}
-
-int64_t MpvBackend::indexOf(int64_t entry) const {
+int64_t MpvBackend::indexOf(int64_t id) const {
     int64_t count = 0;
     mpv_get_property(handle_, "playlist-count", MPV_FORMAT_INT64, &count);
-    for (int64_t i = 0; i < count; ++i)
-        if (entryAt(i) == entry)
+    for (int64_t i = 0; i < count; ++i) {
+        int64_t at = 0;
+        const QByteArray name = "playlist/" + QByteArray::number(i) + "/id";
+        if (mpv_get_property(handle_, name.constData(), MPV_FORMAT_INT64, &at) >= 0 && at == id)
             return i;
+    }
     return -1;
 }
 
 void MpvBackend::stop() {
     if (!handle_)
         return;
-    endPending_ = false;
-    nextId_ = 0; // the engine's stop empties its playlist
-    nextPath_.clear();
+    forget(queued_); // the engine's stop empties its playlist
+    awaitingSound_ = 0;
     const char* cmd[] = {"stop", nullptr};
     command(handle_, cmd);
-    applyLoop();
 }
 
 void MpvBackend::setPaused(bool paused) {
@@ -412,24 +256,6 @@ void MpvBackend::setMute(bool mute) {
     check(mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag), "mute");
 }
 
-void MpvBackend::setRepeats(int repeats) {
-    if (!handle_)
-        return;
-    repeatForever_ = repeats < 0;
-    repeats_ = repeats;
-    applyLoop();
-}
-
-// While a file is queued the current one never repeats: its end starts the
-// queued one.
-void MpvBackend::applyLoop() {
-    const QByteArray value = nextId_ != 0 || repeats_ == 0 ? QByteArray("no")
-                             : repeats_ < 0                ? QByteArray::number(kForeverPasses)
-                                                           : QByteArray::number(repeats_);
-    loopsLeft_ = -1;
-    check(mpv_set_property_string(handle_, "loop-file", value.constData()), "loop-file");
-}
-
 double MpvBackend::position() const {
     double pos = 0;
     if (!handle_ || mpv_get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
@@ -439,70 +265,6 @@ double MpvBackend::position() const {
 
 QString MpvBackend::property(const char* name) const {
     return handle_ ? stringProperty(handle_, name) : QString();
-}
-
-void probeMedia(const QString& path, QList<QPair<QString, QString>>& facts) {
-    std::setlocale(LC_NUMERIC, "C");
-    mpv_handle* h = mpv_create();
-    if (!h)
-        return;
-    setEmbeddedDefaults(h);
-    for (const char* name : {"vo", "ao"})
-        setOption(h, name, "null");
-    for (const char* name : {"pause", "idle"})
-        setOption(h, name, "yes");
-    if (!check(mpv_initialize(h), "initialize")) {
-        mpv_terminate_destroy(h);
-        return;
-    }
-    addOurParts(h);
-    const QByteArray p = path.toUtf8();
-    const char* cmd[] = {"loadfile", p.constData(), nullptr};
-    bool loaded = false;
-    const bool opening = command(h, cmd);
-    for (int i = 0; opening && i < 100 && !loaded; ++i) {
-        mpv_event* e = mpv_wait_event(h, 0.05);
-        if (e->event_id == MPV_EVENT_LOG_MESSAGE)
-            logMessage(static_cast<mpv_event_log_message*>(e->data));
-        else if (e->event_id == MPV_EVENT_HOOK) {
-            const QString opening = openingPath(h);
-            answerLoadHook(h, e, opening, isRefusedFile(opening));
-        } else if (e->event_id == MPV_EVENT_FILE_LOADED)
-            loaded = true;
-        else if (e->event_id == MPV_EVENT_END_FILE)
-            break;
-    }
-    if (loaded) {
-        auto add = [&](const QString& label, const QString& value) {
-            if (!value.isEmpty())
-                facts.append({label, value});
-        };
-        double seconds = 0;
-        if (mpv_get_property(h, "duration", MPV_FORMAT_DOUBLE, &seconds) >= 0 && seconds > 0) {
-            const auto total = static_cast<long long>(seconds);
-            add(QStringLiteral("長さ"),
-                QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0')));
-            int64_t bytes = 0;
-            if (mpv_get_property(h, "file-size", MPV_FORMAT_INT64, &bytes) >= 0 && bytes > 0)
-                add(QStringLiteral("ビットレート"),
-                    QStringLiteral("%1 kbps").arg(std::llround(bytes * 8 / seconds / 1000)));
-        }
-        add(QStringLiteral("形式"), stringProperty(h, "file-format"));
-        add(QStringLiteral("音声"), stringProperty(h, "current-tracks/audio/codec"));
-        add(QStringLiteral("映像"), stringProperty(h, "current-tracks/video/codec"));
-        const QString w = stringProperty(h, "current-tracks/video/demux-w");
-        const QString hh = stringProperty(h, "current-tracks/video/demux-h");
-        if (!w.isEmpty() && !hh.isEmpty())
-            add(QStringLiteral("画像サイズ"), w + QStringLiteral(" x ") + hh);
-        int64_t tags = 0;
-        check(mpv_get_property(h, "metadata/list/count", MPV_FORMAT_INT64, &tags), "metadata");
-        for (int64_t i = 0; i < tags && i < 32; ++i) {
-            const QByteArray base = "metadata/list/" + QByteArray::number(i);
-            add(stringProperty(h, (base + "/key").constData()),
-                stringProperty(h, (base + "/value").constData()));
-        }
-    }
-    mpv_terminate_destroy(h);
 }
 
 void MpvBackend::drainEvents() {
@@ -519,47 +281,42 @@ void MpvBackend::handleEvent(mpv_event* event) {
     case MPV_EVENT_LOG_MESSAGE:
         logMessage(static_cast<mpv_event_log_message*>(event->data));
         break;
-    case MPV_EVENT_HOOK: {
-        const QString path = openingPath(handle_);
-        // A list that names itself, or lists that name each other, would be
-        // expanded again at each turn without end. Such an entry fails.
-        const bool refuse = expanded_.contains(path) || isRefusedFile(path);
-        opening_ = path;
-        answerLoadHook(handle_, event, path, refuse);
-        break;
-    }
     case MPV_EVENT_START_FILE: {
-        playingId_ = static_cast<mpv_event_start_file*>(event->data)->playlist_entry_id;
-        if (playingId_ == ignoredId_)
-            break;
-        endPending_ = false;
-        if (nextId_ != 0 && playingId_ == nextId_) {
-            currentPath_ = nextPath_;
-            nextId_ = 0;
-            nextPath_.clear();
-            expanded_.clear();
-            applyLoop();
-            // What played before is done with: the playlist stays [current, next].
+        const int64_t id = static_cast<mpv_event_start_file*>(event->data)->playlist_entry_id;
+        if (queued_.id != 0 && id == queued_.id) {
+            // The queued entry takes over; what played before is done with.
+            forget(current_);
+            current_ = std::exchange(queued_, Entry());
             const char* cmd[] = {"playlist-clear", nullptr};
             command(handle_, cmd);
-            events_->onNextStarted();
+        } else if (id != current_.id) {
+            break; // dropped while it started: it is stopped already
         }
-        events_->onFileStarted();
+        awaitingSound_ = current_.tag;
+        events_->onEntryStarted(current_.tag);
         break;
     }
     case MPV_EVENT_FILE_LOADED: {
-        if (playingId_ == ignoredId_)
+        if (current_.id == 0)
             break;
-        expanded_.clear();
         // Tracks are chosen by now; album art is never shown as a picture.
         int64_t id = 0;
         const bool picture =
             mpv_get_property(handle_, "current-tracks/video/id", MPV_FORMAT_INT64, &id) >= 0;
-        events_->onFileLoaded(picture);
+        events_->onEntryLoaded(current_.tag, picture);
         if (!picture)
             events_->onPictureSize(0, 0);
         break;
     }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        // The entry's first frames are in the output now; behind what the
+        // output still holds of the entry before, which the engine counts as
+        // time before this entry's start.
+        if (awaitingSound_ != 0 && awaitingSound_ == current_.tag) {
+            awaitingSound_ = 0;
+            events_->onEntryPlaying(current_.tag, std::max(0.0, -position()));
+        }
+        break;
     case MPV_EVENT_VIDEO_RECONFIG: {
         int64_t w = 0, h = 0;
         if (mpv_get_property(handle_, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
@@ -575,30 +332,12 @@ void MpvBackend::handleEvent(mpv_event* event) {
         if (event->reply_userdata == kObservePause && prop->format == MPV_FORMAT_FLAG) {
             paused_ = *static_cast<int*>(prop->data) != 0;
             events_->onPausedChanged(paused_);
-        } else if (event->reply_userdata == kObserveIdle && prop->format == MPV_FORMAT_FLAG) {
-            idle_ = *static_cast<int*>(prop->data) != 0;
-            if (idle_ && endPending_) {
-                endPending_ = false;
-                events_->onEndOfStream();
-            }
-        } else if (event->reply_userdata == kObserveLoop && prop->format == MPV_FORMAT_STRING) {
-            bool number = false;
-            const long long left = QByteArray(*static_cast<char**>(prop->data)).toLongLong(&number);
-            if (!number) {
-                loopsLeft_ = -1;
-                break;
-            }
-            const bool passed = loopsLeft_ >= 0 && left < loopsLeft_;
-            loopsLeft_ = left;
-            if (repeatForever_ && nextId_ == 0 && left < kTopUpBelow)
-                check(mpv_set_property_string(handle_, "loop-file",
-                                              QByteArray::number(kForeverPasses).constData()),
-                      "loop-file");
-            if (passed)
-                events_->onPassEnded();
         } else if (event->reply_userdata == kObserveDuration) {
             duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
             events_->onDurationChanged(duration_);
+        } else if (event->reply_userdata == kObserveEof && prop->format == MPV_FORMAT_FLAG &&
+                   *static_cast<int*>(prop->data) != 0) {
+            reachedEnd();
         }
         break;
     }
@@ -607,26 +346,37 @@ void MpvBackend::handleEvent(mpv_event* event) {
     }
 }
 
-void MpvBackend::handleEndFile(const mpv_event_end_file* end) {
-    if (end->playlist_entry_id == ignoredId_)
+// The current entry is held at its end. An entry queued meanwhile follows
+// now; otherwise the end is told, once.
+void MpvBackend::reachedEnd() {
+    if (current_.id == 0 || current_.ended)
         return;
-    if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
-        // A list, replaced by its entries.
-        expanded_.insert(opening_);
-    } else if (end->reason == MPV_END_FILE_REASON_EOF) {
-        // The end counts once nothing else of the item follows: mpv then
-        // goes idle; a playlist's next entry starts a file instead.
-        endPending_ = true;
-    } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
-        qCInfo(lcEngine, "%s: %s", qUtf8Printable(opening_), mpv_error_string(end->error));
-        // The last entry of the current item failed: the queued file does
-        // not follow a failure.
-        if (nextId_ != 0 && end->playlist_entry_id != nextId_ &&
-            entryAt(indexOf(end->playlist_entry_id) + 1) == nextId_)
-            dropNext();
-        const bool own = opening_.isEmpty() || opening_ == QLatin1String(kRefusedUrl);
-        events_->onFailed(failureOf(end->error, own ? currentPath_ : localPath(opening_)));
+    if (queued_.id != 0) {
+        const char* cmd[] = {"playlist-next", nullptr};
+        command(handle_, cmd);
+        return;
     }
+    current_.ended = true;
+    events_->onEntryEnded(current_.tag, EngineEnd::Eof);
+}
+
+void MpvBackend::handleEndFile(const mpv_event_end_file* end) {
+    Entry* entry = end->playlist_entry_id == current_.id  ? &current_
+                   : end->playlist_entry_id == queued_.id ? &queued_
+                                                          : nullptr;
+    if (!entry || entry->id == 0)
+        return; // replaced or dropped: its end was told, or never will be
+    const EntryTag tag = entry->tag;
+    const bool told = entry->ended;
+    if (end->reason == MPV_END_FILE_REASON_ERROR)
+        qCInfo(lcEngine, "%s: %s", qUtf8Printable(entry->name), mpv_error_string(end->error));
+    forget(*entry);
+    if (awaitingSound_ == tag)
+        awaitingSound_ = 0;
+    if (!told)
+        events_->onEntryEnded(tag, end->reason == MPV_END_FILE_REASON_EOF     ? EngineEnd::Eof
+                                   : end->reason == MPV_END_FILE_REASON_ERROR ? EngineEnd::Failed
+                                                                              : EngineEnd::Gone);
 }
 
 bool MpvBackend::createRenderContext(mpv_render_param* params) {
@@ -704,12 +454,7 @@ sonoquill_create_engine(const EngineOptions* options, EngineEvents* events) {
 }
 
 // A MIDI file's soundfont loads while the engine starts.
-extern "C" __attribute__((visibility("default"))) void sonoquill_prepare_file(const QString* path) {
-    if (isMidi(*path))
+extern "C" __attribute__((visibility("default"))) void sonoquill_prepare_file(const QString* name) {
+    if (filestreams::isMidi(*name))
         MidiStream::preloadSoundfont();
-}
-
-extern "C" __attribute__((visibility("default"))) void
-sonoquill_probe_media(const QString* path, QList<QPair<QString, QString>>* facts) {
-    probeMedia(*path, *facts);
 }
