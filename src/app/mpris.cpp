@@ -4,6 +4,7 @@
 #include "app/not_double.h"
 #include "fs/path_helpers.h"
 #include "media/media_player.h"
+#include "platform/playable_file.h"
 #include "playback/playback.h"
 
 #include <QAbstractButton>
@@ -11,7 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFileInfo>
+#include <QDir>
 #include <QSlider>
 #include <QUrl>
 
@@ -86,7 +87,7 @@ public:
     QVariantMap metadata() const { return mpris_->metadata(); }
     double volume() const { return mpris_->volume(); }
     void setVolume(double v) { mpris_->setVolume(v); }
-    qlonglong position() const { return static_cast<qlonglong>(player()->CurrentPosition() * 1e6); }
+    qlonglong position() const { return std::llround(player()->CurrentPosition() * 1e6); }
     bool canGo() const { return mpris_->canGoNext(); }
     bool yes() const { return true; }
 
@@ -98,7 +99,9 @@ public slots:
     void Stop() { player()->Stop(); }
     void Play() { player()->Play(); }
     void Seek(qlonglong offset) { mpris_->seek(offset); }
-    void SetPosition(const QDBusObjectPath&, qlonglong position) { mpris_->setPosition(position); }
+    void SetPosition(const QDBusObjectPath& track, qlonglong position) {
+        mpris_->setPosition(track.path(), position);
+    }
     void OpenUri(const QString& uri) {
         const QUrl url(uri);
         if (url.isLocalFile())
@@ -128,11 +131,12 @@ Mpris::Mpris(Form1* main)
         return;
     MediaPlayer* player = main_->MediaPlayer1();
     connect(player, &MediaPlayer::stateChanged, this, [this] {
-        propertiesChanged({QStringLiteral("PlaybackStatus"), QStringLiteral("Metadata"),
-                           QStringLiteral("CanGoNext"), QStringLiteral("CanGoPrevious")});
+        propertiesChanged({QStringLiteral("PlaybackStatus"), QStringLiteral("CanGoNext"),
+                           QStringLiteral("CanGoPrevious")});
+        metadataChanged();
     });
-    connect(main_, &QWidget::windowTitleChanged, this,
-            [this] { propertiesChanged({QStringLiteral("Metadata")}); });
+    // Each entry as it is heard, with its own length and tags once known.
+    connect(player->session(), &MediaSession::heardChanged, this, &Mpris::metadataChanged);
     connect(main_->Sl1(), &QSlider::valueChanged, this,
             [this] { propertiesChanged({QStringLiteral("Volume")}); });
     connect(player, &MediaPlayer::seeked, this, &Mpris::seeked);
@@ -161,30 +165,43 @@ QString Mpris::playbackStatus() const {
     }
 }
 
+QString Mpris::trackId() const {
+    return QStringLiteral("/io/github/sonoquill/track/%1")
+        .arg(main_->MediaPlayer1()->session()->heardSerial());
+}
+
 QVariantMap Mpris::metadata() const {
     MediaPlayer* player = main_->MediaPlayer1();
     const QString file = player->FileName();
     if (file.isEmpty())
         return {};
+    const MediaSession* session = player->session();
+    const MediaSession::Tags& tags = session->tags();
     QVariantMap m;
-    m.insert(QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(
-                 QStringLiteral("/io/github/sonoquill/track/%1").arg(qHash(file) & 0x7fffffff))));
-    const QString title = main_->playback()->PlayTitle().isEmpty() ? mFile::GetFileName(file)
-                                                                   : main_->playback()->PlayTitle();
-    m.insert(QStringLiteral("xesam:title"), title);
-    m.insert(
-        QStringLiteral("xesam:url"),
-        QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded()));
-    if (file != lengthFile_) {
-        lengthFile_ = file;
+    m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId())));
+    m.insert(QStringLiteral("xesam:title"),
+             tags.title.isEmpty() ? mFile::GetFileName(file) : tags.title);
+    if (!tags.artist.isEmpty())
+        m.insert(QStringLiteral("xesam:artist"), QStringList{tags.artist});
+    if (!tags.album.isEmpty())
+        m.insert(QStringLiteral("xesam:album"), tags.album);
+    if (const QString local = platform::localPath(file); !local.isEmpty())
+        m.insert(QStringLiteral("xesam:url"),
+                 QString::fromLatin1(QUrl::fromLocalFile(QDir::cleanPath(local)).toEncoded()));
+    if (session->heardSerial() != lengthSerial_) {
+        lengthSerial_ = session->heardSerial();
         length_ = 0;
     }
     if (const double now = player->Duration(); now > 0)
         length_ = now;
     if (length_ > 0)
-        m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(length_ * 1e6));
+        m.insert(QStringLiteral("mpris:length"), std::llround(length_ * 1e6));
     return m;
+}
+
+void Mpris::metadataChanged() {
+    if (metadata() != told_)
+        propertiesChanged({QStringLiteral("Metadata")});
 }
 
 // Slider v sets a gain of (27 v - 2700) hundredths of a decibel.
@@ -213,15 +230,19 @@ void Mpris::previous() {
 
 void Mpris::seek(qlonglong offset) {
     MediaPlayer* player = main_->MediaPlayer1();
-    setPosition(static_cast<qlonglong>(player->CurrentPosition() * 1e6) + offset);
+    const double target = std::max(0.0, player->CurrentPosition() + offset / 1e6);
+    if (player->Duration() > 0 && target > player->Duration())
+        return next();
+    player->setCurrentPosition(target);
 }
 
-void Mpris::setPosition(qlonglong microseconds) {
+void Mpris::setPosition(const QString& track, qlonglong microseconds) {
     MediaPlayer* player = main_->MediaPlayer1();
-    const double length = player->Duration();
     const double target = microseconds / 1e6;
-    if (target < 0 || (length > 0 && target > length))
+    if (track != trackId() || target < 0)
         return;
+    if (player->Duration() > 0 && target > player->Duration())
+        return next();
     player->setCurrentPosition(target);
 }
 
@@ -238,7 +259,7 @@ void Mpris::propertiesChanged(const QStringList& names) {
         if (name == QLatin1String("PlaybackStatus"))
             changed.insert(name, playbackStatus());
         else if (name == QLatin1String("Metadata"))
-            changed.insert(name, metadata());
+            changed.insert(name, told_ = metadata());
         else if (name == QLatin1String("Volume"))
             changed.insert(name, volume());
         else if (name.startsWith(QLatin1String("CanGo")))

@@ -28,19 +28,27 @@ public:
 
     void next();
     void previous();
+    // Moves by the offset; past the end it goes to the next entry.
     void seek(qlonglong offsetMicroseconds);
-    void setPosition(qlonglong microseconds);
+    // Moves to the position in the track named (ignored for another, a
+    // stale request); past the end it goes to the next entry.
+    void setPosition(const QString& trackId, qlonglong microseconds);
 
     // Tells the bus which player properties changed.
     void propertiesChanged(const QStringList& names);
+    // Tells the bus of new metadata, if it changed.
+    void metadataChanged();
     // Tells the bus the position jumped to this many seconds.
     void seeked(double seconds);
 
 private:
     Form1* main_;
     bool registered_ = false;
-    // The length of the loaded file, kept while it is stopped (the engine
+    QString trackId() const;
+
+    // The length of the entry heard, kept while it is stopped (the engine
     // forgets it then).
-    mutable QString lengthFile_;
+    mutable quint64 lengthSerial_ = 0;
     mutable double length_ = 0;
+    QVariantMap told_; // the metadata the bus was last told
 };

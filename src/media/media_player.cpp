@@ -53,7 +53,7 @@ MediaPlayer::MediaPlayer(QWidget* parent)
         if (picture)
             showPicture();
     });
-    connect(session_, &MediaSession::durationChanged, this, &MediaPlayer::refreshTime);
+    connect(session_, &MediaSession::heardChanged, this, &MediaPlayer::refreshTime);
     connect(session_, &MediaSession::EndOfStream, this, [this] { emit EndOfStream(0); });
     connect(session_, &MediaSession::NextStarted, this, &MediaPlayer::NextStarted);
     connect(session_, &MediaSession::PassEnded, this, &MediaPlayer::PassEnded);

@@ -276,7 +276,7 @@ void MediaSession::startEngine() {
     connect(engine_, &Engine::durationChanged, this, [this](double seconds) {
         engineDuration_ = seconds;
         if (takingOver_ == Follow::None)
-            emit durationChanged();
+            emit heardChanged();
     });
     emit engineStarted(engine_);
     if (waiting_.isOpen())
@@ -413,9 +413,18 @@ void MediaSession::onStarted(Engine::Tag tag) {
 void MediaSession::onLoaded(Engine::Tag tag, bool picture) {
     if (tag == 0 || tag != currentTag_)
         return;
+    loadedTags_ = {engine_->property("metadata/by-key/title"),
+                   engine_->property("metadata/by-key/artist"),
+                   engine_->property("metadata/by-key/album")};
+    if (takingOver_ == Follow::None) {
+        heardTags_ = loadedTags_;
+        ++heardSerial_;
+    }
     if (state_ == State::Opening)
         setState(engine_->paused() ? State::Paused : State::Playing);
     emit entryLoaded(picture);
+    if (takingOver_ == Follow::None)
+        emit heardChanged();
 }
 
 void MediaSession::onPlaying(Engine::Tag tag, double delay) {
@@ -429,14 +438,17 @@ void MediaSession::onPlaying(Engine::Tag tag, double delay) {
 void MediaSession::onHeard() {
     heard_->stop();
     const Follow follow = std::exchange(takingOver_, Follow::None);
+    if (follow == Follow::None)
+        return refreshQueue();
+    heardTags_ = loadedTags_;
+    ++heardSerial_;
     if (follow == Follow::Item) {
         fileName_ = current_.name;
         emit NextStarted();
     } else if (follow == Follow::Pass) {
         emit PassEnded();
     }
-    if (follow != Follow::None)
-        emit durationChanged();
+    emit heardChanged();
     refreshQueue();
 }
 

@@ -49,6 +49,14 @@ public:
 
     State state() const { return state_; }
     Failure failure() const { return failure_; }
+
+    // What the file heard says of itself; empty where it says nothing.
+    struct Tags {
+        QString title, artist, album;
+    };
+    const Tags& tags() const { return heardTags_; }
+    // Changes with every entry heard, a pass of the same file too.
+    quint64 heardSerial() const { return heardSerial_; }
     // Of what is heard, in seconds, never negative; 0 when nothing plays.
     double position() const;
     double duration() const;
@@ -73,7 +81,8 @@ signals:
     void engineStarted(Engine* engine);
     // An entry opened; with a picture or without.
     void entryLoaded(bool hasPicture);
-    void durationChanged();
+    // What is heard changed: another entry, or its length or tags came in.
+    void heardChanged();
 
 private:
     // What follows the current entry in the engine.
@@ -125,6 +134,9 @@ private:
     bool endedAwaiting_ = false;       // ended; what follows is still opening
     double engineDuration_ = 0;
     double heardDuration_ = 0; // of the entry heard while another starts
+    Tags loadedTags_;          // of the entry the engine opened last
+    Tags heardTags_;
+    quint64 heardSerial_ = 0;
     int playCount_ = 1;
     int passesLeft_ = 0;
     bool pauseWhenOpen_ = false; // play/pause pressed while the item opened

@@ -62,7 +62,9 @@ mpris)
   expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"
   call PlayPause
   eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  call SetPosition "@o '/t'" 5000000
+  track=$(get org.mpris.MediaPlayer2.Player Metadata | grep -o "trackid': <objectpath '[^']*" | sed "s/.*'//")
+  call SetPosition "@o '/t'" 9000000 # another track's: stale
+  call SetPosition "@o '$track'" 5000000
   eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
   call Seek 1000000
   eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"

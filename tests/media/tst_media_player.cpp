@@ -6,7 +6,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <cmath>
+#include <netinet/in.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,12 +33,33 @@ std::tuple<qsizetype, double, int> hear(const QString& pcmPath) {
     return {bytes.size() / 4, std::sqrt(sum / std::max<qsizetype>(bytes.size() / 4, 1)), silence};
 }
 
+// A socket of the loopback address (port 0: any free one) and its port.
+std::pair<int, quint16> loopback(int type, quint16 port = 0) {
+    const int fd = socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in a{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof a;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), size) != 0 ||
+        (type == SOCK_STREAM && listen(fd, 8) != 0)) {
+        close(fd);
+        return {-1, 0};
+    }
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    return {fd, ntohs(a.sin_port)};
+}
+
 } // namespace
 
 class TestMediaPlayer : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
+    std::pair<int, quint16> server; // what a name could make the engine connect to
+    quint16 udpPort = 0;            // what a name could make the engine listen on
+    int opens = -1;                 // inotify: what the engine must never open
+    QString path(const QString& name) const {
+        return name.contains("://")   ? name.arg(server.second).arg(udpPort)
+               : name.startsWith('/') ? name
+                                      : dir.filePath(name);
+    }
 
 private slots:
     void initTestCase() {
@@ -53,6 +80,18 @@ private slots:
         testfiles::writeAll(path("folder.m3u"), path("album").toUtf8());
         testfiles::writeAll(path("text.mid"), "not a MIDI file");
         testfiles::writeAll(path("garbage.avi"), testfiles::readAll(path("t3.wav")).mid(44, 4096));
+        server = loopback(SOCK_STREAM);
+        const auto [udp, port] = loopback(SOCK_DGRAM);
+        close(udp);
+        udpPort = port;
+        QVERIFY(server.first >= 0 && udpPort != 0);
+        testfiles::writeAll(path("list.mp3"),
+                            path("#EXTM3U\nhttp://127.0.0.1:%1/x.wav\n").toUtf8());
+        QVERIFY(mkfifo(QFile::encodeName(path("pipe.mp3")).constData(), 0600) == 0);
+        QVERIFY(QDir(dir.path()).mkdir("album/inner"));
+        opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        for (const char* watched : {"pipe.mp3", "album", "album/inner"})
+            QVERIFY(inotify_add_watch(opens, QFile::encodeName(path(watched)), IN_OPEN) >= 0);
     }
 
     void init() { MediaPlayer::setEngineOptions({true, true, {}}); }
@@ -66,9 +105,15 @@ private slots:
             QTest::newRow(sound) << sound << false << kEnded << QSize();
         QTest::newRow("mpeg") << "clip.mpg" << false << kEnded << QSize(352, 262);
         QTest::newRow("wmv") << "clip.wmv" << false << kEnded << QSize(176, 144);
+        // Only local regular files are played: a scheme would record the microphone,
+        // connect out or listen; a list inside a media file names an address; a
+        // folder would be walked, a FIFO wait for ever.
         for (bool queued : {false, true})
             for (const char* file :
-                 {"missing.mp3", "garbage.avi", "album", "folder.m3u", "text.mid"})
+                 {"missing.mp3", "garbage.avi", "album", "folder.m3u", "text.mid",
+                  "av://lavfi:sine=frequency=500", "tcp://127.0.0.1:%1",
+                  "udp://127.0.0.1:%2?listen=1", "http://127.0.0.1:%1/x.wav", "list.mp3",
+                  "pipe.mp3", "/dev/zero"})
                 QTest::addRow("%s%s", queued ? "queued " : "", file)
                     << file << queued << (file[0] == 'm' ? kMissing : kFormat) << QSize();
     }
@@ -96,6 +141,12 @@ private slots:
         QCOMPARE(next.count(), int(queued));
         QCOMPARE(ends.count(), int(status == kEnded));
         QCOMPARE(p.pictureSize(), picture);
+        QCOMPARE(accept(server.first, nullptr, nullptr), -1); // nobody connected
+        const int udp = loopback(SOCK_DGRAM, udpPort).first;  // nobody listens
+        QVERIFY(udp >= 0);
+        close(udp);
+        char event[4096];
+        QCOMPARE(read(opens, event, sizeof event), -1); // nothing opened
         if (status != kEnded)
             return;
         QCOMPARE(ends.first().first().toInt(), 0);
@@ -165,6 +216,35 @@ private slots:
             QVERIFY(std::abs(db - volume / 100.0) < (volume ? 0.5 : 0.2));
             QVERIFY2(silence < 4, qPrintable(QString::number(silence)));
         }
+    }
+
+    void endWhilePaused_data() {
+        QTest::addColumn<QString>("next"); // queued after long.wav; "": it repeats
+        QTest::newRow("next file") << "t3.wav";
+        QTest::newRow("repeat") << "";
+    }
+    // In real time. Paused and moved to just before its end, the file ends while paused: what
+    // follows starts playing by itself, and play/pause acts on it.
+    void endWhilePaused() {
+        QFETCH(QString, next);
+        MediaPlayer::setEngineOptions({true, false, {}});
+        MediaPlayer p;
+        QSignalSpy started(&p,
+                           next.isEmpty() ? &MediaPlayer::PassEnded : &MediaPlayer::NextStarted);
+        p.setPlayCount(next.isEmpty() ? 0 : 1);
+        p.setFileName(path("long.wav"));
+        p.setNextFileName(next.isEmpty() ? QString() : path(next));
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
+        p.playPause();
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
+        p.setCurrentPosition(29.9);
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kTimeout);
+        QCOMPARE(p.FileName(), path(next.isEmpty() ? "long.wav" : next));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            p.state() == MediaPlayer::State::Playing && p.CurrentPosition() > 0.1, kTimeout);
+        p.playPause();
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Paused, kTimeout);
+        QCOMPARE(p.engine()->property("pause"), QStringLiteral("yes"));
     }
 
     // In real time. PlayCount 0: each pass is seen, without an end, until it is set to 1.
