@@ -3,20 +3,22 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -24,6 +26,12 @@ namespace {
 constexpr int kWaitMs = 5000;
 // More names than anyone selects in a file manager; a longer request is refused.
 constexpr qsizetype kMaxRequest = 4 << 20;
+// A starting copy writes its whole request at once; one that takes longer is
+// not a copy of ours.
+constexpr int kRequestMs = 3000;
+// Copies start a few at a time: more connections than this are a flood.
+constexpr std::size_t kMaxPeers = 8;
+constexpr qsizetype kMaxHead = 64;
 
 // A request: "raise\n", or "open N\n" followed by N bytes of names, each
 // ended by a NUL, in the file system's spelling.
@@ -34,6 +42,33 @@ QByteArray request(const QStringList& files) {
     for (const QString& f : files)
         names += QFile::encodeName(f) + '\0';
     return "open " + QByteArray::number(names.size()) + '\n' + names;
+}
+
+enum class Parsed { Incomplete, Invalid, Whole };
+
+// Reads a request as far as it has come; names not starting with "/" (a
+// scheme such as http:// or av://, a relative name) are left out.
+Parsed parseRequest(const QByteArray& data, QStringList& files) {
+    const qsizetype eol = data.indexOf('\n');
+    if (eol < 0)
+        return data.size() < kMaxHead ? Parsed::Incomplete : Parsed::Invalid;
+    if (eol >= kMaxHead)
+        return Parsed::Invalid;
+    const QByteArray head = data.left(eol + 1);
+    if (head == "raise\n")
+        return Parsed::Whole;
+    if (!head.startsWith("open "))
+        return Parsed::Invalid;
+    bool ok = false;
+    const qsizetype size = head.mid(5).trimmed().toLongLong(&ok);
+    if (!ok || size < 0 || size > kMaxRequest)
+        return Parsed::Invalid;
+    if (data.size() - head.size() < size)
+        return Parsed::Incomplete;
+    for (const QByteArray& name : data.mid(head.size(), size).split('\0'))
+        if (name.startsWith('/'))
+            files << QFile::decodeName(name);
+    return Parsed::Whole;
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -48,29 +83,26 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// Reads up to the first newline, or exactly want bytes when want >= 0, each
-// wait bounded: a peer that stops sending is given up.
-bool readRequest(int fd, QByteArray& out, qsizetype want) {
-    char buf[4096];
-    while (want < 0 ? !out.contains('\n') : out.size() < want) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 1000) <= 0)
-            return false;
-        const size_t room =
-            want < 0 ? 1 : std::min<size_t>(sizeof buf, static_cast<size_t>(want - out.size()));
-        const ssize_t n = ::read(fd, buf, room);
-        if (n <= 0 || out.size() + n > (want < 0 ? 64 : kMaxRequest))
-            return false;
-        out.append(buf, n);
-    }
-    return true;
+// This user's own and open to no one else; a link is not taken, whatever it
+// points at.
+bool isPrivateFolder(const QByteArray& path) {
+    struct stat st;
+    return path.startsWith('/') && ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
 
-QString runtimeFolder() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir;
+// The session's runtime folder, else a folder of our own in the temporary
+// one, made for it; "" when neither is this user's alone.
+QByteArray privateFolder() {
+    // Cleaned: with a slash at its end, a link would be followed.
+    const QByteArray runtime =
+        QFile::encodeName(QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    if (isPrivateFolder(runtime))
+        return runtime;
+    const QByteArray own =
+        QFile::encodeName(QDir::tempPath() + QStringLiteral("/sonoquill-%1").arg(::geteuid()));
+    ::mkdir(own.constData(), 0700); // one that is there already is checked as any other
+    return isPrivateFolder(own) ? own : QByteArray();
 }
 
 bool socketAddress(const QByteArray& path, sockaddr_un& addr) {
@@ -84,15 +116,95 @@ bool socketAddress(const QByteArray& path, sockaddr_un& addr) {
 
 } // namespace
 
+// A lock the system lets go of when its holder ends, however it ends.
+class SingleInstance::FileLock {
+public:
+    explicit FileLock(QByteArray path)
+        : path_(std::move(path)) {}
+    ~FileLock() { unlock(); }
+
+    // Holds it alone, trying for up to waitMs.
+    bool lock(int waitMs) {
+        if (fd_ >= 0)
+            return true;
+        fd_ = open();
+        if (fd_ < 0)
+            return false;
+        QDeadlineTimer deadline(waitMs);
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (deadline.hasExpired()) {
+                unlock();
+                return false;
+            }
+            QThread::msleep(10);
+        }
+        return true;
+    }
+    void unlock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    // False when the lock file cannot be had at all.
+    bool usable() const {
+        const int fd = open();
+        if (fd >= 0)
+            ::close(fd);
+        return fd >= 0;
+    }
+    // True when no one holds it. The look shares the lock, so copies looking
+    // at the same time never take each other for its holder.
+    bool free() const {
+        const int fd = open();
+        const bool isFree = fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return isFree;
+    }
+
+private:
+    int open() const {
+        return ::open(path_.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    }
+
+    QByteArray path_;
+    int fd_ = -1;
+};
+
+// A connection to the socket, read as its bytes come.
+class SingleInstance::Peer : public QObject {
+public:
+    Peer(int fd, QObject* parent)
+        : QObject(parent)
+        , fd(fd)
+        , notifier(new QSocketNotifier(fd, QSocketNotifier::Read, this)) {}
+    ~Peer() override { close(); }
+    void close() {
+        notifier->setEnabled(false);
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
+    int fd;
+    QSocketNotifier* notifier;
+    QByteArray data;
+};
+
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent) {
-    const QString name = key + u'-' + QString::number(getuid());
-    lockPath_ = QDir(runtimeFolder()).filePath(name + QStringLiteral(".lock"));
-    startLock_ = std::make_unique<QLockFile>(
-        QDir(runtimeFolder()).filePath(name + QStringLiteral(".start")));
-    startLock_->setStaleLockTime(0);
-    socketPath_ =
-        QFile::encodeName(QDir(runtimeFolder()).filePath(name + QStringLiteral(".socket")));
+    const QByteArray folder = privateFolder();
+    if (folder.isEmpty())
+        return;
+    const QByteArray name =
+        folder + '/' + QFile::encodeName(key) + '-' + QByteArray::number(::geteuid());
+    startLock_ = std::make_unique<FileLock>(name + ".start");
+    runningLock_ = std::make_unique<FileLock>(name + ".lock");
+    socketPath_ = name + ".socket";
+    if (!startLock_->usable() || !runningLock_->usable()) {
+        startLock_.reset();
+        runningLock_.reset();
+    }
 }
 
 SingleInstance::~SingleInstance() {
@@ -103,17 +215,19 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::anotherCopyRuns() {
+    if (!runningLock_)
+        return false;
     QDeadlineTimer deadline(kWaitMs);
     while (true) {
-        if (!runningLockFree()) {
-            if (askPrimary(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0))))
+        if (!runningLock_->free()) {
+            if (askPrimary(static_cast<int>(deadline.remainingTime())))
                 return true;
             if (deadline.hasExpired())
                 return true; // a copy holds the lock but never answers: still end
         } else {
-            const bool starting = startLock_->isLocked() || startLock_->tryLock(0);
+            const bool starting = startLock_->lock(0);
             // Holding the start lock, no other copy takes the running one first.
-            if (starting && runningLockFree())
+            if (starting && runningLock_->free())
                 return false;
             if (!starting && deadline.hasExpired())
                 return false; // the copy that holds it hangs before its window
@@ -123,39 +237,32 @@ bool SingleInstance::anotherCopyRuns() {
 }
 
 bool SingleInstance::becomeTheRunningCopy() {
+    if (!runningLock_)
+        return true;
     const bool running = becomePrimary();
-    if (startLock_->isLocked())
-        startLock_->unlock();
-    if (!running)
-        askPrimary(kWaitMs);
+    startLock_->unlock();
+    // The copy that came first may not listen yet.
+    QDeadlineTimer deadline(kWaitMs);
+    while (!running && !askPrimary(static_cast<int>(deadline.remainingTime())) &&
+           !deadline.hasExpired())
+        QThread::msleep(50);
     return running;
 }
 
-bool SingleInstance::runningLockFree() {
-    QLockFile probe(lockPath_);
-    probe.setStaleLockTime(0);
-    return probe.tryLock(0); // unlocked again as it goes
-}
-
 bool SingleInstance::becomePrimary() {
-    if (!lock_) {
-        lock_ = std::make_unique<QLockFile>(lockPath_);
-        lock_->setStaleLockTime(0); // stale only when its owner is gone
-    }
-    // A starting copy's look at the lock holds it for a moment: wait that out.
-    if (!lock_->tryLock(200))
+    // Another copy's look at the lock holds it for a moment: wait that out.
+    if (!runningLock_->lock(200))
         return false;
     // Holding the lock, any socket file is a leftover of a killed copy.
     ::unlink(socketPath_.constData());
     sockaddr_un addr;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0 || !socketAddress(socketPath_, addr) ||
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0) {
+        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
         if (fd >= 0)
             ::close(fd);
         return true; // the lock alone still keeps the copy single
     }
-    ::chmod(socketPath_.constData(), 0600);
     listener_ = fd;
     notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptPeers);
@@ -163,38 +270,68 @@ bool SingleInstance::becomePrimary() {
 }
 
 void SingleInstance::acceptPeers() {
-    while (true) {
-        const int peer = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (peer < 0)
+    // A few at a time: a flood of connections still leaves the loop its turn.
+    for (std::size_t i = 0; i < kMaxPeers; ++i) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0)
             return;
-        servePeer(peer);
-        ::close(peer);
+        // The oldest goes: a starting copy sends its request as it connects,
+        // so the one kept waiting longest is idle or slow.
+        if (peers_.size() >= kMaxPeers)
+            dropPeer(peers_.front());
+        auto* peer = new Peer(fd, this);
+        peers_.push_back(peer);
+        connect(peer->notifier, &QSocketNotifier::activated, this,
+                [this, peer] { readPeer(peer); });
+        QTimer::singleShot(kRequestMs, peer, [this, peer] { dropPeer(peer); });
+        readPeer(peer); // what came with the connection
     }
 }
 
-// A later copy writes one request and waits for our answer.
-void SingleInstance::servePeer(int peer) {
-    QByteArray head;
-    if (!readRequest(peer, head, -1))
+void SingleInstance::readPeer(Peer* peer) {
+    if (std::find(peers_.begin(), peers_.end(), peer) == peers_.end())
         return;
-    QStringList files;
-    if (head.startsWith("open ")) {
-        bool ok = false;
-        const qsizetype size = head.mid(5).trimmed().toLongLong(&ok);
-        QByteArray names;
-        if (!ok || size < 0 || size > kMaxRequest || !readRequest(peer, names, size))
-            return;
-        for (const QByteArray& name : names.split('\0'))
-            if (!name.isEmpty())
-                files << QFile::decodeName(name);
-    } else if (head != "raise\n") {
-        return;
+    bool ended = false;
+    char buf[65536];
+    while (true) {
+        const ssize_t n = ::recv(peer->fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) {
+            if (peer->data.size() + n > kMaxHead + kMaxRequest) {
+                dropPeer(peer);
+                return;
+            }
+            peer->data.append(buf, n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            ended = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
+        }
     }
-    // The asking copy may have given up waiting: no SIGPIPE for that.
-    [[maybe_unused]] ssize_t n = ::send(peer, "ok\n", 3, MSG_NOSIGNAL);
-    emit activationRequested();
-    if (!files.isEmpty())
-        emit filesHandedOver(files);
+    QStringList files;
+    const Parsed parsed = parseRequest(peer->data, files);
+    if (parsed == Parsed::Incomplete && !ended)
+        return;
+    const int fd = std::exchange(peer->fd, -1);
+    dropPeer(peer);
+    if (parsed == Parsed::Whole) {
+        emit activationRequested();
+        if (!files.isEmpty())
+            emit filesHandedOver(files);
+        // Answered once done: the asking copy ends after its request is.
+        // It may have given up waiting: no SIGPIPE for that.
+        [[maybe_unused]] ssize_t sent = ::send(fd, "ok\n", 3, MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+    ::close(fd);
+}
+
+void SingleInstance::dropPeer(Peer* peer) {
+    const auto it = std::find(peers_.begin(), peers_.end(), peer);
+    if (it == peers_.end())
+        return;
+    peers_.erase(it);
+    peer->close();
+    peer->deleteLater(); // it may be the sender of what runs now
 }
 
 void SingleInstance::stopAnswering() {
@@ -206,9 +343,12 @@ void SingleInstance::stopAnswering() {
     ::close(listener_);
     ::unlink(socketPath_.constData());
     listener_ = -1;
+    while (!peers_.empty())
+        dropPeer(peers_.front());
 }
 
 bool SingleInstance::askPrimary(int waitMs) {
+    waitMs = std::max(waitMs, 50); // a send timeout of 0 would wait forever
     sockaddr_un addr;
     if (!socketAddress(socketPath_, addr))
         return false;

@@ -11,12 +11,15 @@ enum class Outcome {
     Declined, // the person answered No; the file stays
     Missing,  // there was no such file
     NotAFile, // a folder, device or FIFO: never moved, nothing asked
-    Failed,   // the move failed (no trash on that volume, no permission); told
+    Changed,  // another file or a folder took its place during the question: never moved
+    Failed,   // the move failed (another file system, no permission); told
 };
 
-// Asks the person, naming the file, then moves it to the desktop's trash.
-// Only a regular file (or a link to one) is moved. A failure is told in a
-// message as the desktop would tell it.
+// Asks the person, naming the file, then moves it to the desktop's trash in
+// the home folder, by rename only (a file on another file system fails).
+// Only a regular file (or a link to one) is moved, and only the very file the
+// person was asked about. A failure is told in a message as the desktop would
+// tell it.
 Outcome RecycleFile(QWidget* owner, const QString& path);
 
 } // namespace mdRecycled

@@ -34,10 +34,10 @@ void setUpListDialog(cCommonDlg& dlg, QWidget* owner, const QString& title,
     dlg.setCancelError(true);
 }
 
-// The list was not written (the old file stays whole): the person must not
-// think it was. Called right after the write, while errno holds the cause.
-void reportUnwritten(QWidget* owner, const QString& title, const QString& path) {
-    const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+// The list was not written (the old file stays whole), for the cause in
+// error: the person must not think it was.
+void reportUnwritten(QWidget* owner, const QString& title, const QString& path, int error) {
+    const QString cause = QString::fromLocal8Bit(std::strerror(error));
     qCInfo(lcList).noquote() << "list not written:" << path << cause;
     DialogPresenter::current().warn(owner, title,
                                     QStringLiteral("リストを保存できませんでした。\n\n") +
@@ -151,17 +151,21 @@ void frmList2::cmdReset() {
     emit playRowCleared();
 }
 
+// The dialogs of Save, Load and Snap keep only this window waiting: the list
+// may play on meanwhile, its selection following the current entry.
 void frmList2::cmdSave() {
-    const std::int32_t remembered = grid_.Row();
     cCommonDlg dlg;
     setUpListDialog(dlg, this, QStringLiteral("名前を付けて保存"), 0);
     dlg.ShowSave();
     if (dlg.CancelButton())
         return;
-    if (!WritePlaylist(grid_, dlg.FileName()))
-        reportUnwritten(this, QStringLiteral("名前を付けて保存"), dlg.FileName());
+    const std::int32_t remembered = grid_.Row();
+    const bool written = WritePlaylist(grid_, dlg.FileName());
+    const int error = errno;
     grid_.setRow(remembered);
     grid_.setColSel(1);
+    if (!written)
+        reportUnwritten(this, QStringLiteral("名前を付けて保存"), dlg.FileName(), error);
 }
 
 void frmList2::cmdLoad() {
@@ -229,12 +233,13 @@ void frmList2::cmdSnap() {
     const std::int32_t remembered = grid_.Row();
     QDir::setCurrent(mIni::AppPath());
     const bool written = WritePlaylist(grid_, kSnapshot);
-    if (!written)
-        reportUnwritten(this, QStringLiteral("Snap"), kSnapshot);
+    const int error = errno;
     view_->setVisible(true);
     grid_.setRow(remembered);
     grid_.setColSel(1);
     // The stored row belongs to the snapshot: with the old one kept, so is it.
     if (written)
         mIni::WriteSetting(mIni::kSection, mIni::key::PinnedRow, QString::number(grid_.Row()));
+    else
+        reportUnwritten(this, QStringLiteral("Snap"), kSnapshot, error);
 }

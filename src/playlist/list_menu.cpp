@@ -29,8 +29,14 @@ void frmList2::mnuDelete_Click() {
     const std::int32_t row = grid_.Row();
     if (row < 1 || grid_.TextMatrix(row, 0).isEmpty())
         return;
-    const auto outcome = mdRecycled::RecycleFile(this, grid_.fullPath(row));
-    // The entry leaves the list only when its file is really gone from there.
-    if (outcome == mdRecycled::Outcome::Trashed || outcome == mdRecycled::Outcome::Missing)
+    const QString path = grid_.fullPath(row);
+    const auto outcome = mdRecycled::RecycleFile(this, path);
+    // The entry leaves the list only when its file is really gone from there;
+    // while the question was open the list played on, and the selection may
+    // have followed it to another entry.
+    if ((outcome == mdRecycled::Outcome::Trashed || outcome == mdRecycled::Outcome::Missing) &&
+        row < grid_.Rows() && grid_.fullPath(row) == path) {
+        grid_.setRow(row);
         cmd_Click(4);
+    }
 }

@@ -258,16 +258,22 @@ private slots:
     }
 
     // A SIGTERM (as the session's end or the media interface's Quit) while a
-    // dialog or menu runs: Cancel first, then one close; nothing freed under it.
+    // dialog or menu runs: Cancel first, one close, status 0; nothing freed
+    // under it. A list dialog keeps only the list waiting: the main window's
+    // "&Rpt", F12 (hiding the list cancels its dialog) and quit all work.
     void quitWhileADialogRuns_data() {
         QTest::addColumn<int>("opens");
+        QTest::addColumn<int>("quit"); // 0 SIGTERM, 1 "&Rpt" and the menu, 2 F12 first
         for (int i = 0; i < 8; ++i)
             QTest::addRow("%s", std::array{"load", "save", "snap error", "trash question",
                                            "video menu", "grid menu", "about", "properties"}[i])
-                << i;
+                << i << 0;
+        QTest::addRow("load, quit from the main window") << 0 << 1;
+        QTest::addRow("load, F12, quit from the main window") << 0 << 2;
     }
     void quitWhileADialogRuns() {
         QFETCH(int, opens);
+        QFETCH(int, quit);
         QVERIFY(QFile::copy(media.filePath("a.wav"), dir->filePath("a.wav")));
         QVERIFY(QDir(dir->path()).mkdir("Sonoquill.m3u")); // Snap fails
         Shown f({dir->filePath("a.wav")});
@@ -280,13 +286,32 @@ private slots:
         [[maybe_unused]] static bool once =
             (platform::onTerminationRequest([] { target->close(); }), true);
         QSignalSpy unloaded(&f, &Form1::unloaded);
-        QTimer poll; // fires inside the dialog's own loop
+        connect(&f, &Form1::unloaded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        const auto click = [](QWidget* w, QPoint at) {
+            QTest::mouseClick(w->window()->windowHandle(), Qt::LeftButton, {},
+                              w->mapTo(w->window(), at));
+        };
+        QMenu* file = f.menuBar()->findChild<QMenu*>();
+        bool returned = false;
+        int step = 0;
+        QTimer poll; // fires inside the dialog's own loop, and on after it
         connect(&poll, &QTimer::timeout, this, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->isVisible() && w != &f && w != list && poll.isActive()) {
-                    poll.stop();
-                    std::raise(SIGTERM);
-                }
+            const auto all = QApplication::topLevelWidgets(); // beyond the two windows
+            if (step == 0 &&
+                std::count_if(all.begin(), all.end(), std::mem_fn(&QWidget::isVisible)) > 2) {
+                quit == 0 ? void(std::raise(SIGTERM)) : click(f.chkCou(1), {5, 5});
+                f.activateWindow();
+                step = quit == 0 ? 4 : quit == 2 ? 1 : 2;
+            } else if (step == 1 && QApplication::activeWindow() == &f) {
+                QTest::keyClick(f.windowHandle(), Qt::Key_F12);
+                step = 2;
+            } else if (step == 2 && returned == (quit == 2)) {
+                click(f.menuBar(), f.menuBar()->actionGeometry(file->menuAction()).center());
+                step = 3;
+            } else if (step == 3 && file->isVisible()) {
+                click(file, file->actionGeometry(file->actions().last()).center());
+                step = 4;
+            }
         });
         poll.start(10);
         QWidget* picture = f.MediaPlayer1()->childAt(10, 10);
@@ -301,14 +326,16 @@ private slots:
             [&] { f.mnuAbout_Click(); },
             [&] { f.mnuPro_Click(); },
         };
-        bool returned = false;
         QTimer::singleShot(0, this, [&] {
             open[opens]();
             returned = true;
         });
-        QTRY_VERIFY(returned && unloaded.count() == 1 && !f.isVisible());
-        QVERIFY(QFile::exists(dir->filePath("a.wav"))); // the trash question said No
-        QVERIFY(settingsBytes(*dir).contains("Vol=0"));
+        QTimer::singleShot(30000, &poll, [] { QCoreApplication::exit(1); }); // a hang fails
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(returned && unloaded.count() == 1 && !f.isVisible());
+        QCOMPARE(list->grid().fullPath(1), dir->filePath("a.wav")); // Load, trash: Cancel, No
+        QVERIFY(QFile::exists(dir->filePath("a.wav")));
+        QVERIFY(settingsBytes(*dir).contains(quit ? "Repeat=1" : "Repeat=0"));
     }
 
     // One about window, centred over the main one and on top (also run at

@@ -9,13 +9,14 @@
 
 #include <QDialog>
 #include <QDir>
-#include <QDirIterator>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -277,44 +278,74 @@ private slots:
         QCOMPARE(w->cursor().shape(), Qt::ArrowCursor); // the hourglass is gone
     }
 
+    // Only the very file the person was asked about goes, to the home trash of
+    // a fresh account (no data folder yet) with its info, and its entry with
+    // it. A file already gone loses its entry without a question.
+    void trash_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("meanwhile");     // 1 folder, 2 other file swapped in, 3 name taken
+        QTest::addColumn<QString>("trashedAs"); // "": nothing moved
+        QTest::addRow("No") << false << 0 << "";
+        QTest::addRow("Yes") << true << 0 << "t é.mp3";
+        QTest::addRow("folder swapped in") << true << 1 << "";
+        QTest::addRow("another file swapped in") << true << 2 << "";
+        QTest::addRow("the name taken in the trash") << true << 3 << "t é.mp3.2";
+        QTest::addRow("gone before") << true << 4 << "";
+    }
     void trash() {
-        QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        QFETCH(bool, yes);
+        QFETCH(int, meanwhile);
+        QFETCH(QString, trashedAs);
+        QTemporaryDir account;
+        const QString trash = account.filePath("share/Trash"), path = account.filePath("t é.mp3");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(account.filePath("share")));
+        testfiles::writeAll(path, "asked");
+        FakeDialogs dialogs;
+        dialogs.answer = yes;
+        dialogs.meanwhile = [&] {
+            if (meanwhile == 1)
+                QVERIFY(QFile::remove(path) && QDir().mkpath(path + "/inside"));
+            if (meanwhile == 2 && QFile::remove(path))
+                testfiles::writeAll(path, "other");
+            for (const char* taken : {"/files/t é.mp3", "/info/t é.mp3.trashinfo"})
+                if (meanwhile == 3 && QDir().mkpath(QFileInfo(trash + taken).path()))
+                    testfiles::writeAll(trash + taken, {});
+        };
+        ListFixture f;
+        frmList2* w = f.open();
+        w->grid().appendPath(path);
+        w->grid().setRow(1);
+        if (meanwhile == 4)
+            QFile::remove(path);
+        w->mnuDelete_Click();
+        QCOMPARE(dialogs.questions,
+                 meanwhile == 4 ? QStringList()
+                                : QStringList{"ファイルをゴミ箱へ移動しますか？\n\nt é.mp3"});
+        QCOMPARE(f.entries().isEmpty(), !trashedAs.isEmpty() || meanwhile == 4);
+        QCOMPARE(QFileInfo::exists(path), trashedAs.isEmpty() && meanwhile != 4);
+        QCOMPARE(QFileInfo::exists(trash + "/files/t é.mp3"),
+                 meanwhile == 3 || (yes && !meanwhile));
+        if (trashedAs.isEmpty())
+            return;
+        QCOMPARE(testfiles::readAll(trash + "/files/" + trashedAs), QByteArray("asked"));
+        const QString info = testfiles::readAll(trash + "/info/" + trashedAs + ".trashinfo");
+        QCOMPARE(info.section(u'\n', 0, 1),
+                 "[Trash Info]\nPath=" + QUrl::fromLocalFile(path).path(QUrl::FullyEncoded));
+        QVERIFY(
+            QDateTime::fromString(info.section(u'\n', 2), "'DeletionDate='yyyy-MM-ddThh:mm:ss\n")
+                .isValid());
+        struct stat st; // made by the program, open to no one else
+        QVERIFY(::stat(QFile::encodeName(trash), &st) == 0 &&
+                (meanwhile == 3 || (st.st_mode & 0777) == 0700));
+    }
+
+    // Never a folder or a device, not even through the action itself; an
+    // entry with an empty File cell shows its folder's properties.
+    void trashNeverAFolder() {
         FakeDialogs dialogs;
         ListFixture f;
         frmList2* w = f.open();
-        QTemporaryDir home(QDir::homePath() + "/.sonoquill-test-XXXXXX");
-        QStringList paths;
-        for (int i = 1; i <= 3; ++i) {
-            paths << home.filePath(QStringLiteral("t%1.mp3").arg(i));
-            testfiles::writeAll(paths.last(), {});
-            w->grid().appendPath(paths.last());
-        }
-        w->grid().setRow(2);
-        w->mnuDelete_Click(); // No: the file and the entry stay
-        QCOMPARE(dialogs.questions.size(), 1);
-        QVERIFY(dialogs.questions.first().startsWith(
-            QStringLiteral("ファイルをゴミ箱へ移動しますか？")));
-        QVERIFY(dialogs.questions.first().contains("t2.mp3"));
-        QVERIFY(QFile::exists(paths[1]));
-        QCOMPARE(f.entries().size(), 3);
-
-        dialogs.answer = true;
-        w->mnuDelete_Click();
-        QVERIFY(!QFile::exists(paths[1]));
-        QCOMPARE(f.entries(), (QStringList{paths[0], paths[2]}));
-        QVERIFY(QDirIterator(data.path() + "/Trash/info", {"t2.mp3*.trashinfo"}).hasNext());
-
-        QFile::remove(paths[0]); // already gone: the entry goes without a question
-        w->grid().setRow(1);
-        w->mnuDelete_Click();
-        QCOMPARE(f.entries(), QStringList{paths[2]});
-        QCOMPARE(dialogs.questions.size(), 2);
-
-        // Never a folder or a device, not even through the action itself; an
-        // entry with an empty File cell shows its folder's properties.
-        dialogs.answer = false; // a regression asks, and moves nothing
-        for (const QString& odd : {home.path() + "/", home.path(), QStringLiteral("/dev/null")}) {
+        for (const QString& odd : {dir.path() + "/", dir.path(), QStringLiteral("/dev/null")}) {
             w->grid().appendPath(odd);
             w->grid().setRow(w->grid().Rows() - 1);
             w->grid().setCol(1);
@@ -322,12 +353,12 @@ private slots:
             QVERIFY(w->mnuProperty()->isEnabled() && !w->mnuDelete()->isEnabled());
             w->mnuDelete_Click();
         }
-        QCOMPARE(dialogs.questions.size(), 2);
-        QCOMPARE(f.entries().size(), 4);
+        QVERIFY(dialogs.questions.isEmpty());
+        QCOMPARE(f.entries().size(), 3);
         w->grid().setRow(2);
         w->mnuProperty_Click();
         QCOMPARE(w->findChild<QDialog*>()->windowTitle(),
-                 QFileInfo(home.path()).fileName() + "のプロパティ");
+                 QFileInfo(dir.path()).fileName() + "のプロパティ");
     }
 
     // Events on a list of 40: P/R left/right press, M move with the left

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class FakeDialogs : public DialogPresenter {
 public:
     FakeDialogs() { DialogPresenter::setForTesting(this); }
@@ -19,11 +21,15 @@ public:
         asked.append(r);
         return {!nextFile.isEmpty(), nextFile};
     }
-    // Yes/No questions: each one kept, all answered with `answer`.
+    // Yes/No questions: each one kept, all answered with `answer`, after
+    // whatever else happens while the question is open.
     QStringList questions;
     bool answer = false;
+    std::function<void()> meanwhile;
     bool ask(QWidget*, const QString&, const QString& question) override {
         questions.append(question);
+        if (meanwhile)
+            meanwhile();
         return answer;
     }
 
