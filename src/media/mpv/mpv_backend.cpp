@@ -47,6 +47,11 @@ int64_t midiSize(void* cookie) {
 void midiClose(void* cookie) {
     delete static_cast<MidiStream*>(cookie);
 }
+// From another thread, when the engine gives up the file: the read under way
+// returns soon and fails, so a dense file never holds up the next one.
+void midiCancel(void* cookie) {
+    static_cast<MidiStream*>(cookie)->cancel();
+}
 
 int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
     const QString prefix = QString::fromLatin1(kMidiProtocol) + QStringLiteral("://");
@@ -59,6 +64,7 @@ int midiOpen(void*, char* uri, mpv_stream_cb_info* info) {
     info->seek_fn = midiSeek;
     info->size_fn = midiSize;
     info->close_fn = midiClose;
+    info->cancel_fn = midiCancel;
     return 0;
 }
 
