@@ -174,16 +174,3 @@ double MidiTimeline::secondsAt(std::int64_t tick) const {
     const TempoChange& c = *std::prev(it);
     return c.seconds + static_cast<double>(tick - c.tick) * c.secondsPerTick;
 }
-
-std::int64_t MidiTimeline::tickAt(double seconds) const {
-    if (tempo_.empty() || !(seconds > 0))
-        return 0;
-    auto it = std::upper_bound(tempo_.begin(), tempo_.end(), seconds,
-                               [](double v, const TempoChange& c) { return v < c.seconds; });
-    const TempoChange& c = *std::prev(it);
-    const double ticks = (seconds - c.seconds) / c.secondsPerTick;
-    // Past any tick a file can hold (2^28 a delta): no overflow.
-    constexpr double kBeyond = 4e18;
-    return ticks < kBeyond ? c.tick + static_cast<std::int64_t>(ticks)
-                           : static_cast<std::int64_t>(kBeyond);
-}

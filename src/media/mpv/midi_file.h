@@ -59,9 +59,6 @@ public:
     // Seconds from the start to the given tick, through the tempo changes.
     double secondsAt(std::int64_t tick) const;
 
-    // The tick reached after the given time (inverse of secondsAt).
-    std::int64_t tickAt(double seconds) const;
-
     double lengthSeconds() const { return secondsAt(lastTick_); }
 
 private:

@@ -315,6 +315,7 @@ bool MidiStream::freshSynth() {
         if (synth_ && fluid_synth_add_sfont(synth_, font_) < 0)
             dropSynth();
     }
+    synthFrames_ = 0;
     restartTracks();
     return synth_ != nullptr;
 }
@@ -354,8 +355,12 @@ bool MidiStream::nextEvent(MidiEvent& e) {
 
 void MidiStream::dispatch(const MidiEvent& e, std::int64_t frame) {
     const int channel = e.status & 0x0F;
-    std::uint16_t& sounding = sounding_[static_cast<std::size_t>(channel * 128 + e.data1)];
-    switch (e.status & 0xF0) {
+    const int kind = e.status < 0xF0 ? e.status & 0xF0 : e.status;
+    // A channel message's data is below 128.
+    auto sounding = [&]() -> std::uint16_t& {
+        return sounding_[static_cast<std::size_t>(channel * 128 + e.data1)];
+    };
+    switch (kind) {
     case 0x90:
         if (e.data2 > 0) {
             if (frame / kChunk != noteOnBlock_) {
@@ -366,16 +371,16 @@ void MidiStream::dispatch(const MidiEvent& e, std::int64_t frame) {
                 return;
             ++noteOnsInBlock_;
             if (fluid_synth_noteon(synth_, channel, e.data1, e.data2) == FLUID_OK &&
-                sounding < std::numeric_limits<std::uint16_t>::max())
-                ++sounding;
+                sounding() < std::numeric_limits<std::uint16_t>::max())
+                ++sounding();
             silent_ = false;
             return;
         }
         [[fallthrough]];
     case 0x80:
-        if (sounding == 0)
+        if (sounding() == 0)
             return;
-        --sounding;
+        --sounding();
         fluid_synth_noteoff(synth_, channel, e.data1);
         return;
     case 0xA0:
@@ -423,7 +428,8 @@ void MidiStream::applyControl(const MidiEvent& e) {
 bool MidiStream::moveTo(std::int64_t frame) {
     if (frame == renderedFrame_)
         return true;
-    if (frame < renderedFrame_) {
+    const bool back = frame < renderedFrame_;
+    if (back) {
         if (!freshSynth())
             return false;
     } else {
@@ -434,10 +440,18 @@ bool MidiStream::moveTo(std::int64_t frame) {
     renderedFrame_ = frame;
     endFrame_ = frames_;
     quietSince_ = -1;
-    silent_ = false;
+    silent_ = back; // a fresh synthesizer rings with nothing; the other may still ring
     noteOnBlock_ = -1;
     block_.clear();
     blockStart_ = frame;
+    {
+        // The synthesizer renders in chunks of its own: whatever the way
+        // here, they start at the same frames, and so do the notes in them.
+        const std::lock_guard<std::mutex> hold(fontLock());
+        const auto align = static_cast<int>(((frame - synthFrames_) % kChunk + kChunk) % kChunk);
+        if (align > 0 && !render(align))
+            return false;
+    }
     for (bool more = true; more;) {
         if (cancelled_.load(std::memory_order_relaxed))
             return false;
@@ -452,6 +466,13 @@ bool MidiStream::moveTo(std::int64_t frame) {
         more = batch == kEventBatch;
     }
     return true;
+}
+
+// Under the lock: the next count frames (at most a chunk) into left_ and right_.
+bool MidiStream::render(int count) {
+    synthFrames_ += count;
+    return fluid_synth_write_float(synth_, count, left_.data(), 0, 1, right_.data(), 0, 1) ==
+           FLUID_OK;
 }
 
 bool MidiStream::renderSlice() {
@@ -475,14 +496,15 @@ bool MidiStream::renderSlice() {
         std::int64_t until = stop;
         if (!heap_.empty())
             until = std::min(until, frameAt(heap_.front().first));
-        if (silent_ && !heap_.empty()) {
-            renderedFrame_ = until; // nothing sounds until the next event: zeros
+        // Nothing sounds until the next event: zeros, whole chunks of them.
+        const std::int64_t skip = (until - at) / kChunk * kChunk;
+        if (silent_ && !heap_.empty() && at % kChunk == 0 && skip > 0) {
+            renderedFrame_ += skip;
             continue;
         }
         until = std::min(until, (at / kChunk + 1) * kChunk);
         const int count = static_cast<int>(until - at);
-        if (fluid_synth_write_float(synth_, count, left_.data(), 0, 1, right_.data(), 0, 1) !=
-            FLUID_OK)
+        if (!render(count))
             return false;
         float peak = 0;
         std::int16_t* out = block_.data() + (at - blockStart_) * 2;

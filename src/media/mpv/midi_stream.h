@@ -76,6 +76,7 @@ private:
     bool freshSynth();
     void dropSynth();
     bool moveTo(std::int64_t frame);
+    bool render(int count);
     bool renderSlice();
     void restartTracks();
     void dispatch(const MidiEvent& e, std::int64_t frame);
@@ -94,6 +95,7 @@ private:
     std::int64_t endFrame_ = 0;      // frames_, or where the sound was found to end
     std::int64_t offset_ = 0;        // byte offset of the next read
     std::int64_t renderedFrame_ = 0; // frame the synthesizer stands at
+    std::int64_t synthFrames_ = 0;   // frames it rendered
     std::int64_t quietSince_ = -1;   // start of the quiet run after the last event
     bool silent_ = true;             // no voice and nothing audible: no need to render
     std::atomic<bool> cancelled_{false};
