@@ -25,10 +25,10 @@ namespace {
 // The synthesizer's default gain plays some 20 dB below other media.
 constexpr double kGain = 1.0;
 
-// Voices at once. A note beyond them ends another; notes beyond
-// kMaxNoteOnsPerChunk in one chunk would end each other before they sound,
-// and are left out: a file of a million notes at once costs no more than one
-// of a few.
+// Voices at once. A note beyond them ends another, so a crowd of notes in
+// one chunk would only end each other before they sound: past
+// kMaxNoteOnsPerChunk they are left out, and a file of a million notes at
+// once costs no more than one of a few.
 constexpr int kPolyphony = 128;
 constexpr int kMaxNoteOnsPerChunk = 64;
 
