@@ -37,7 +37,7 @@ def build(build_dir):
     sh(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
         "-DSONOQUILL_TESTS=OFF", "-DSONOQUILL_BENCH=ON"], stdout=subprocess.DEVNULL)
     sh(["cmake", "--build", build_dir, "-j2", "--target", "sonoquill", "bench_playlist",
-        "bench_play", "baseline_window", "soak", "sonoquill_engine"], stdout=subprocess.DEVNULL)
+        "bench_play", "baseline_window", "soak", "sonoquill_engine", "bench_midi"], stdout=subprocess.DEVNULL)
 
 
 def make_list(path, n):
@@ -257,6 +257,11 @@ def main():
                      g["SelectLastRow/100"]["seconds"], "<= 2x"))
         rows.append(("Grid repaint, 4 KB entries and one of 10 MB (s)",
                      g["RepaintLongEntries"]["seconds"], None, "<= 0.016 s"))
+        # A process a figure: the soundfont is cold once per process.
+        midi = [subprocess.run([exe("bench_midi")], check=True, capture_output=True,
+                               text=True).stdout.split() for _ in range(runs)]
+        cold, warm = (statistics.median(float(m[k]) / 1000 for m in midi) for k in (0, 1))
+        rows.append(("MIDI open to first block, soundfont cold (vs warm)", cold, warm, "-"))
         ours_cpu = cpu([exe("bench_play"), mp3], runs)
         mpv_cpu = cpu(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null", mp3], runs)
         rows.append((f"CPU playing a {seconds} s MP3 (vs mpv)", ours_cpu, mpv_cpu, "<= 1.1x"))

@@ -11,11 +11,11 @@ cmake --build build-fuzz -j2 >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p build-fuzz/artifacts
-for name in m3u profile command_line filter wildcard; do
+for name in m3u profile command_line filter wildcard midi; do
   cp -r tests/fuzz/corpus/$name "$work/$name"
   log="$work/$name.log"
   if ! ASAN_OPTIONS=detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name -max_total_time="$seconds" \
-       -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 \
+       -max_len=4096 -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
        -artifact_prefix="build-fuzz/artifacts/${name}-" "$work/$name" >"$log" 2>&1; then
     grep -v '^#\|^INFO\|^"' "$log" | tail -n 60
     echo "fuzz_$name FAILED; the input is in build-fuzz/artifacts/"

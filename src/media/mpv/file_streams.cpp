@@ -109,6 +109,9 @@ int64_t midiSize(void* cookie) {
 void midiClose(void* cookie) {
     delete static_cast<MidiStream*>(cookie);
 }
+void midiCancel(void* cookie) {
+    static_cast<MidiStream*>(cookie)->cancel();
+}
 
 int openStream(void*, char* uri, mpv_stream_cb_info* info) {
     Published published;
@@ -125,8 +128,7 @@ int openStream(void*, char* uri, mpv_stream_cb_info* info) {
     if (fd < 0)
         return MPV_ERROR_LOADING_FAILED;
     if (published.midi) {
-        auto midi = MidiStream::open(QStringLiteral("/proc/self/fd/%1").arg(fd));
-        ::close(fd);
+        auto midi = MidiStream::open(fd);
         if (!midi)
             return MPV_ERROR_LOADING_FAILED;
         info->cookie = midi.release();
@@ -134,6 +136,7 @@ int openStream(void*, char* uri, mpv_stream_cb_info* info) {
         info->seek_fn = midiSeek;
         info->size_fn = midiSize;
         info->close_fn = midiClose;
+        info->cancel_fn = midiCancel;
         return 0;
     }
     info->cookie = new FileStream{fd};

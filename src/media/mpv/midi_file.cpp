@@ -1,64 +1,13 @@
 #include "media/mpv/midi_file.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <utility>
 
 namespace {
-
-class Reader {
-public:
-    Reader(const unsigned char* p, std::size_t n)
-        : p_(p)
-        , n_(n) {}
-    bool atEnd() const { return pos_ >= n_; }
-    std::size_t pos() const { return pos_; }
-    bool skip(std::size_t k) {
-        if (k > n_ - pos_)
-            return false;
-        pos_ += k;
-        return true;
-    }
-    bool byte(std::uint8_t& b) {
-        if (pos_ >= n_)
-            return false;
-        b = p_[pos_++];
-        return true;
-    }
-    bool peek(std::uint8_t& b) const {
-        if (pos_ >= n_)
-            return false;
-        b = p_[pos_];
-        return true;
-    }
-    bool be(int bytes, std::uint32_t& v) {
-        v = 0;
-        for (int i = 0; i < bytes; ++i) {
-            std::uint8_t b;
-            if (!byte(b))
-                return false;
-            v = (v << 8) | b;
-        }
-        return true;
-    }
-    // Variable-length quantity: at most four bytes.
-    bool vlq(std::uint32_t& v) {
-        v = 0;
-        for (int i = 0; i < 4; ++i) {
-            std::uint8_t b;
-            if (!byte(b))
-                return false;
-            v = (v << 7) | (b & 0x7F);
-            if (!(b & 0x80))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    const unsigned char* p_;
-    std::size_t n_;
-    std::size_t pos_ = 0;
-};
 
 // Data bytes of a channel message by its status.
 int dataBytes(std::uint8_t status) {
@@ -73,13 +22,86 @@ int dataBytes(std::uint8_t status) {
 
 } // namespace
 
+// Variable-length quantity: at most four bytes.
+bool MidiTrackReader::vlq(std::uint32_t& v) {
+    v = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (pos_ >= end_)
+            return false;
+        const std::uint8_t b = p_[pos_++];
+        v = (v << 7) | (b & 0x7F);
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
+
+bool MidiTrackReader::next(MidiEvent& e) {
+    std::uint32_t delta = 0;
+    if (!vlq(delta) || pos_ >= end_) {
+        pos_ = end_;
+        return false;
+    }
+    tick_ += delta;
+    std::uint8_t status = p_[pos_];
+    if (status & 0x80)
+        ++pos_;
+    else if (running_)
+        status = running_; // running status: the byte is data
+    else {
+        pos_ = end_; // data without a status: the track is corrupt
+        return false;
+    }
+    e = MidiEvent{};
+    e.tick = tick_;
+    e.status = status;
+    std::uint32_t length = 0;
+    if (status < 0xF0) {
+        running_ = status;
+        const int n = dataBytes(status);
+        if (end_ - pos_ < static_cast<std::size_t>(n)) {
+            pos_ = end_;
+            return false;
+        }
+        // A stray high bit in a data byte is taken as the data it spoils.
+        e.data1 = p_[pos_] & 0x7F;
+        e.data2 = n == 2 ? p_[pos_ + 1] & 0x7F : 0;
+        pos_ += static_cast<std::size_t>(n);
+        return true;
+    }
+    if (status == 0xFF) {
+        if (pos_ >= end_) {
+            pos_ = end_;
+            return false;
+        }
+        e.data1 = p_[pos_++];
+    } else if (status != 0xF0 && status != 0xF7) {
+        pos_ = end_; // system common and real-time messages do not belong in a file
+        return false;
+    }
+    if (!vlq(length) || length > end_ - pos_) {
+        pos_ = end_;
+        return false;
+    }
+    e.offset = static_cast<std::uint32_t>(pos_);
+    e.length = length;
+    pos_ += length;
+    if (status == 0xFF && e.data1 == 0x2F)
+        end_ = pos_; // End of Track: whatever follows is no part of it
+    return true;
+}
+
 std::optional<MidiTimeline> MidiTimeline::parse(const QByteArray& bytes) {
-    Reader r(reinterpret_cast<const unsigned char*>(bytes.constData()),
-             static_cast<std::size_t>(bytes.size()));
-    std::uint32_t magic = 0, headerLength = 0, format = 0, tracks = 0, division = 0;
-    if (!r.be(4, magic) || magic != 0x4D546864 /* MThd */ || !r.be(4, headerLength) ||
-        headerLength < 6 || !r.be(2, format) || !r.be(2, tracks) || !r.be(2, division) ||
-        !r.skip(headerLength - 6) || division == 0)
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto n = static_cast<std::size_t>(bytes.size());
+    // Offsets into the file are kept in 32 bits.
+    if (n < 14 || n > std::numeric_limits<std::uint32_t>::max() || std::memcmp(p, "MThd", 4))
+        return std::nullopt;
+    const std::uint32_t headerLength = qFromBigEndian<std::uint32_t>(p + 4);
+    const std::uint16_t format = qFromBigEndian<std::uint16_t>(p + 8);
+    const std::uint16_t trackCount = qFromBigEndian<std::uint16_t>(p + 10);
+    const std::uint16_t division = qFromBigEndian<std::uint16_t>(p + 12);
+    if (headerLength < 6 || headerLength > n - 8 || format > 2 || division == 0)
         return std::nullopt;
 
     // SMPTE division: a fixed number of ticks per second, no tempo map.
@@ -87,80 +109,46 @@ std::optional<MidiTimeline> MidiTimeline::parse(const QByteArray& bytes) {
     if (division & 0x8000) {
         const int fps = -static_cast<std::int8_t>(division >> 8);
         const int perFrame = division & 0xFF;
-        if (fps <= 0 || perFrame == 0)
+        if ((fps != 24 && fps != 25 && fps != 29 && fps != 30) || perFrame == 0)
             return std::nullopt;
-        smpteSecondsPerTick = 1.0 / (fps * perFrame);
+        // 29 stands for 30 frames with drop-frame counting: 29.97 a second.
+        const double framesPerSecond = fps == 29 ? 30000.0 / 1001.0 : fps;
+        smpteSecondsPerTick = 1.0 / (framesPerSecond * perFrame);
     }
 
     MidiTimeline t;
-    std::vector<std::pair<std::int64_t, std::uint32_t>> tempos; // tick, µs per quarter
-    int tracksRead = 0;
-    while (!r.atEnd() && tracksRead < static_cast<int>(tracks)) {
-        std::uint32_t id = 0, length = 0;
-        if (!r.be(4, id) || !r.be(4, length))
-            break;
-        const std::size_t end = r.pos() + length;
-        if (id != 0x4D54726B /* MTrk */) {
-            if (!r.skip(length))
-                break;
-            continue;
-        }
-        ++tracksRead;
-        std::int64_t tick = 0;
-        std::uint8_t running = 0;
-        while (r.pos() < end && !r.atEnd()) {
-            std::uint32_t delta = 0;
-            if (!r.vlq(delta))
-                break;
-            tick += delta;
-            std::uint8_t status = 0;
-            if (!r.peek(status))
-                break;
-            if (status & 0x80)
-                r.byte(status);
-            else if (running)
-                status = running;
-            else
-                break; // data byte without a status: the track is corrupt
-            bool ok = true;
-            if (status == 0xFF) {
-                std::uint8_t type = 0;
-                std::uint32_t len = 0;
-                ok = r.byte(type) && r.vlq(len);
-                if (ok && type == 0x51 && len == 3) {
-                    std::uint32_t us = 0;
-                    ok = r.be(3, us);
-                    if (ok && us > 0)
-                        tempos.emplace_back(tick, us);
-                } else if (ok) {
-                    ok = r.skip(len);
-                }
-                t.lastTick_ = std::max(t.lastTick_, tick);
-                if (type == 0x2F)
-                    break;
-            } else if (status == 0xF0 || status == 0xF7) {
-                std::uint32_t len = 0;
-                ok = r.vlq(len) && r.skip(len);
-            } else if (status >= 0x80 && status < 0xF0) {
-                running = status;
-                ok = r.skip(static_cast<std::size_t>(dataBytes(status)));
-                t.lastTick_ = std::max(t.lastTick_, tick);
-            } else {
-                break; // system common messages do not belong in a file
-            }
-            if (!ok)
-                break;
-        }
-        if (end > r.pos() && !r.skip(end - r.pos()))
-            break;
+    std::size_t pos = 8 + headerLength;
+    while (n - pos >= 8 && t.tracks_.size() < trackCount) {
+        const std::size_t begin = pos + 8;
+        const std::size_t length = qFromBigEndian<std::uint32_t>(p + pos + 4);
+        const std::size_t end = begin + std::min(length, n - begin); // a cut chunk holds the rest
+        if (!std::memcmp(p + pos, "MTrk", 4))
+            t.tracks_.push_back({begin, end});
+        pos = end; // anything else is a chunk of no concern
     }
-    if (tracksRead == 0)
+    if (t.tracks_.empty())
         return std::nullopt;
+
+    std::vector<std::pair<std::int64_t, std::uint32_t>> tempos; // tick, µs a quarter
+    for (const Track& track : t.tracks_) {
+        MidiTrackReader r(p, track.begin, track.end);
+        MidiEvent e;
+        while (r.next(e)) {
+            t.lastTick_ = std::max(t.lastTick_, e.tick);
+            if (e.status == 0xFF && e.data1 == 0x51 && e.length == 3) {
+                const std::uint32_t us =
+                    (p[e.offset] << 16) | (p[e.offset + 1] << 8) | p[e.offset + 2];
+                if (us > 0)
+                    tempos.emplace_back(e.tick, us);
+            }
+        }
+    }
 
     if (smpteSecondsPerTick > 0) {
         t.tempo_.push_back({0, 0.0, smpteSecondsPerTick});
         return t;
     }
+    // At one tick, the change of the later track counts: it is played last.
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     const double ppq = static_cast<double>(division);
@@ -185,13 +173,4 @@ double MidiTimeline::secondsAt(std::int64_t tick) const {
                                [](std::int64_t v, const TempoChange& c) { return v < c.tick; });
     const TempoChange& c = *std::prev(it);
     return c.seconds + static_cast<double>(tick - c.tick) * c.secondsPerTick;
-}
-
-std::int64_t MidiTimeline::tickAt(double seconds) const {
-    if (tempo_.empty() || !(seconds > 0))
-        return 0;
-    auto it = std::upper_bound(tempo_.begin(), tempo_.end(), seconds,
-                               [](double v, const TempoChange& c) { return v < c.seconds; });
-    const TempoChange& c = *std::prev(it);
-    return c.tick + static_cast<std::int64_t>((seconds - c.seconds) / c.secondsPerTick);
 }
