@@ -13,6 +13,11 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p build-fuzz/artifacts
 for name in m3u profile command_line filter wildcard midi; do
   cp -r tests/fuzz/corpus/$name "$work/$name"
+  # Binary seeds are kept as hexadecimal text.
+  for hex in "$work/$name"/*.hex; do
+    [ -e "$hex" ] || continue
+    perl -ne 's/\s+//g; print pack "H*", $_' "$hex" >"${hex%.hex}" && rm "$hex"
+  done
   log="$work/$name.log"
   if ! ASAN_OPTIONS=detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name -max_total_time="$seconds" \
        -max_len=4096 -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
