@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr int kEndWithinMs = 2500;
+
 class MediaPlayerControl : public PlayerControl {
 public:
     explicit MediaPlayerControl(MediaPlayer* player)
@@ -78,6 +80,9 @@ void wireProcess(QApplication& app, SingleInstance& instance, Form1& main) {
     // A copy started from now on waits for this one to end, then runs itself.
     QObject::connect(&main, &Form1::unloaded, &instance, &SingleInstance::stopAnswering);
     QObject::connect(&main, &Form1::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
+    // The settings are written: a read stuck on a stalled disk keeps no one
+    // waiting for the window to go.
+    QObject::connect(&main, &Form1::unloaded, [] { platform::endWithin(kEndWithinMs); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &main, &QWidget::close);
     platform::onTerminationRequest([&main] { main.close(); });
 }

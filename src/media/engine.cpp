@@ -55,11 +55,11 @@ void Engine::renderUpdate() {
 
 void Engine::load(platform::PlayableFile file, const QString& name, Tag tag) {
     if (backend_)
-        backend_->load(file.release(), name, tag);
+        backend_->load(file.release(), file.size(), name, tag);
 }
 void Engine::queue(platform::PlayableFile file, const QString& name, Tag tag) {
     if (backend_)
-        backend_->queue(file.release(), name, tag);
+        backend_->queue(file.release(), file.size(), name, tag);
 }
 bool Engine::dropQueued() {
     return !backend_ || backend_->dropQueued();
@@ -113,7 +113,7 @@ QFuture<Engine::Facts> Engine::probeAsync(const QString& path) {
         platform::OpenedFile opened = platform::openPlayable(local);
         auto fn = reinterpret_cast<ProbeMediaFn>(platform::engineLibrarySymbol(kProbeMediaSymbol));
         if (opened.file.isOpen() && fn)
-            fn(opened.file.release(), &local, &facts);
+            fn(opened.file.release(), opened.file.size(), &local, &facts);
         promise->addResult(facts);
         promise->finish();
     };

@@ -34,6 +34,17 @@ enum class EngineEnd {
 // The program's name for an entry it handed the engine; 0 is none.
 using EntryTag = std::uint64_t;
 
+// MIDI files are rendered by our synthesizer, which reads them whole; real
+// ones are rarely over a few hundred kilobytes.
+inline constexpr std::int64_t kMaxMidiBytes = std::int64_t{8} << 20;
+
+inline bool isMidiName(const QString& name) {
+    for (const char* ext : {".mid", ".midi", ".rmi", ".kar"})
+        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 // What the engine reports. wakeup() and renderUpdate() come from the
 // engine's own threads and may only queue work for the GUI thread; every
 // other call comes on the GUI thread, from drainEvents().
@@ -60,13 +71,14 @@ class EngineBackend {
 public:
     virtual ~EngineBackend() = default;
     virtual bool isValid() const = 0;
-    // Plays the file behind fd (the backend takes the descriptor) instead of
+    // Plays the file behind fd (the backend takes the descriptor; `size` as
+    // the gate found it, so that nothing asks a stalled disk) instead of
     // whatever played or was queued; `name` only tells its kind (a MIDI file
     // goes through the synthesizer) and names it in the log.
-    virtual void load(int fd, const QString& name, EntryTag tag) = 0;
+    virtual void load(int fd, std::int64_t size, const QString& name, EntryTag tag) = 0;
     // Queues a file to play right after the current entry, without a gap;
     // takes fd. Call with nothing queued.
-    virtual void queue(int fd, const QString& name, EntryTag tag) = 0;
+    virtual void queue(int fd, std::int64_t size, const QString& name, EntryTag tag) = 0;
     // False when it is too late: the queued entry has started and will be
     // reported as such.
     virtual bool dropQueued() = 0;
@@ -96,7 +108,8 @@ public:
 using CreateEngineFn = EngineBackend* (*)(const EngineOptions* options, EngineEvents* events);
 inline constexpr char kCreateEngineSymbol[] = "sonoquill_create_engine";
 // Media facts of the file behind fd (taken), label and value in display order.
-using ProbeMediaFn = void (*)(int fd, const QString* name, QList<QPair<QString, QString>>* facts);
+using ProbeMediaFn = void (*)(int fd, std::int64_t size, const QString* name,
+                              QList<QPair<QString, QString>>* facts);
 inline constexpr char kProbeMediaSymbol[] = "sonoquill_probe_media";
 // Starts, in the background, what a file will need before the engine exists.
 using PrepareFileFn = void (*)(const QString* name);

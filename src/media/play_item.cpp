@@ -1,11 +1,13 @@
 #include "media/play_item.h"
 
+#include "media/engine_backend.h"
 #include "platform/codepage.h"
 #include "platform/path_separator.h"
 
 #include <QFileInfo>
 
 #include <cerrno>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace playitem {
@@ -26,6 +28,35 @@ QByteArray readBounded(const platform::PlayableFile& file) {
         bytes.append(buffer, n);
     }
     return bytes.left(kMaxListBytes);
+}
+
+// A MIDI file is read whole by the synthesizer when the engine opens it, on
+// a thread of the engine's that nothing may hold: its bytes are read here
+// and handed over in memory, where no read can stall.
+platform::OpenedFile inMemory(platform::OpenedFile midi) {
+    if (!midi.file.isOpen())
+        return midi;
+    QByteArray bytes(
+        static_cast<qsizetype>(std::min<std::int64_t>(midi.file.size(), kMaxMidiBytes)) + 1, '\0');
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(midi.file.fd(), bytes.data() + got,
+                                  static_cast<size_t>(bytes.size() - got), got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    platform::OpenedFile out;
+    out.failure = platform::OpenFailure::Unreadable;
+    platform::PlayableFile memory(::memfd_create("midi", MFD_CLOEXEC));
+    if (!memory.isOpen() ||
+        ::write(memory.fd(), bytes.constData(), static_cast<size_t>(got)) != got)
+        return out;
+    out.failure = platform::OpenFailure::None;
+    out.file = platform::PlayableFile(memory.release(), got);
+    return out;
 }
 
 } // namespace
@@ -72,6 +103,8 @@ Opened open(const QString& item, QStringList entries, int index) {
     out.entries = entries;
     if (index < 0 || index >= entries.size())
         out.entry.failure = platform::OpenFailure::NotAFile; // an empty list plays nothing
+    else if (isMidiName(entries.at(index)))
+        out.entry = inMemory(platform::openPlayable(entries.at(index)));
     else
         out.entry = platform::openPlayable(entries.at(index));
     return out;

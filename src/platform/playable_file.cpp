@@ -36,6 +36,7 @@ PlayableFile& PlayableFile::operator=(PlayableFile&& other) noexcept {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
+        size_ = other.size_;
     }
     return *this;
 }
@@ -100,7 +101,7 @@ OpenedFile openPlayable(const QString& name) {
         return out;
     }
     ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
-    out.file = std::move(file);
+    out.file = PlayableFile(file.release(), opened.st_size);
     return out;
 }
 

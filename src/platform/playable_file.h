@@ -19,14 +19,17 @@ enum class OpenFailure {
     NotAFile,   // a scheme, a folder, a device, a FIFO, a socket
 };
 
-// An open, read-only descriptor of a regular file; closes it when it goes.
+// An open, read-only descriptor of a regular file, and its size when it was
+// opened; closes it when it goes.
 class PlayableFile {
 public:
     PlayableFile() = default;
-    explicit PlayableFile(int fd)
-        : fd_(fd) {}
+    explicit PlayableFile(int fd, qint64 size = 0)
+        : fd_(fd)
+        , size_(size) {}
     PlayableFile(PlayableFile&& other) noexcept
-        : fd_(std::exchange(other.fd_, -1)) {}
+        : fd_(std::exchange(other.fd_, -1))
+        , size_(other.size_) {}
     PlayableFile& operator=(PlayableFile&& other) noexcept;
     PlayableFile(const PlayableFile&) = delete;
     PlayableFile& operator=(const PlayableFile&) = delete;
@@ -34,11 +37,13 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    qint64 size() const { return size_; }
     // Hands the descriptor over: the caller closes it.
     int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;
+    qint64 size_ = 0;
 };
 
 struct OpenedFile {

@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -38,6 +40,13 @@ void onTerminationRequest(std::function<void()> handler) {
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         sigaction(sig, &sa, nullptr);
+}
+
+void endWithin(int ms) {
+    std::thread([ms] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::_exit(0);
+    }).detach();
 }
 
 } // namespace platform

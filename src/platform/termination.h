@@ -9,4 +9,10 @@ namespace platform {
 // program can close as its own "exit" does and keep its settings.
 void onTerminationRequest(std::function<void()> handler);
 
+// Once the program has kept what it keeps and is on its way out: should
+// anything still hold the end after `ms` milliseconds (the engine waiting
+// on a read from a stalled disk, which nothing can interrupt), the process
+// ends there, with status 0.
+void endWithin(int ms);
+
 } // namespace platform

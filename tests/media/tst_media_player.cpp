@@ -258,6 +258,41 @@ private slots:
         QCOMPARE(p.engine()->property("pause"), QStringLiteral("yes"));
     }
 
+    // In real time, on a disk that stops answering as a hung share does: another file chosen
+    // plays, a file whose look-up hangs fails as unreadable, and nothing waits for the disk.
+    void stalledDisk() {
+        const QString mount = path("share"), trigger = path("stall-now");
+        QProcess fs;
+        fs.start("/usr/bin/python3", {SONOQUILL_SOURCE_DIR "/tests/support/stall_fs.py",
+                                      path("long.wav"), mount, trigger});
+        QVERIFY(QDir(dir.path()).mkdir("share"));
+        for (int i = 0; i < 50 && !QFile::exists(mount + "/tone.wav"); ++i)
+            QTest::qWait(100);
+        if (!QFile::exists(mount + "/tone.wav"))
+            QSKIP("FUSE is not available here");
+        auto unmount = qScopeGuard([&] {
+            fs.kill();
+            fs.waitForFinished();
+            QProcess::execute("fusermount", {"-uz", mount});
+        });
+        MediaPlayer::setEngineOptions({true, false, {}});
+        MediaPlayer p;
+        p.setFileName(mount + "/tone.wav");
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), MediaPlayer::State::Playing, kTimeout);
+        testfiles::writeAll(trigger, "");
+        QTest::qWait(1500); // the engine has read what it had read ahead
+        p.setFileName(path("t2.wav"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.statusText(), kEnded, kTimeout);
+        int ticks = 0;
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, [&] { ++ticks; });
+        clock.start(100);
+        p.setFileName(mount + "/frozen.wav");
+        QTRY_COMPARE_WITH_TIMEOUT(p.statusText(), QStringLiteral("ファイルを読み込めません"),
+                                  kTimeout);
+        QVERIFY(ticks > 20); // the event loop ran all along
+    }
+
     // In real time. PlayCount 0: each pass is seen, without an end, until it is set to 1.
     // A stop raises no end of stream; the file plays again from the start.
     void playCountAndStop() {

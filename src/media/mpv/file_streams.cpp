@@ -1,5 +1,7 @@
 #include "media/mpv/file_streams.h"
 
+#include "media/engine_backend.h"
+
 #include "media/mpv/midi_stream.h"
 
 #include <QHash>
@@ -8,12 +10,15 @@
 #include <mpv/client.h>
 #include <mpv/stream_cb.h>
 
-#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
-#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace filestreams {
 namespace {
@@ -22,6 +27,7 @@ constexpr char kProtocol[] = "sonoquill";
 
 struct Published {
     int fd = -1;
+    int64_t size = 0;
     bool midi = false;
 };
 
@@ -49,26 +55,95 @@ quint64 tokenOf(const QByteArray& url) {
     return ok ? token : 0;
 }
 
+// The reads of one stream, done on a thread of their own: a read that a
+// stalled disk never answers holds that thread alone. The engine's thread
+// waits for it only until the engine gives the stream up (cancel), so the
+// engine can always close the file and go on with another.
+class Reader {
+public:
+    explicit Reader(int fd)
+        : shared_(std::make_shared<Shared>()) {
+        shared_->fd = fd;
+        std::thread(run, shared_).detach();
+    }
+    ~Reader() {
+        const std::lock_guard<std::mutex> hold(shared_->lock);
+        shared_->stop = true;
+        shared_->changed.notify_all();
+    }
+
+    // Up to n bytes at the offset; -1 when the read failed or the stream was
+    // cancelled first.
+    int64_t read(char* buffer, uint64_t n, int64_t offset) {
+        std::unique_lock<std::mutex> hold(shared_->lock);
+        Shared& s = *shared_;
+        if (s.busy || s.cancelled)
+            return MPV_ERROR_GENERIC; // a cancelled read still stuck on the disk
+        s.buffer.resize(n);
+        s.offset = offset;
+        s.busy = true;
+        s.changed.notify_all();
+        s.changed.wait(hold, [&s] { return !s.busy || s.cancelled; });
+        if (s.busy || s.got < 0)
+            return MPV_ERROR_GENERIC;
+        std::memcpy(buffer, s.buffer.data(), static_cast<size_t>(s.got));
+        return s.got;
+    }
+
+    void cancel() {
+        const std::lock_guard<std::mutex> hold(shared_->lock);
+        shared_->cancelled = true;
+        shared_->changed.notify_all();
+    }
+
+private:
+    struct Shared {
+        std::mutex lock;
+        std::condition_variable changed;
+        int fd = -1;
+        bool stop = false, busy = false, cancelled = false;
+        int64_t offset = 0;
+        ssize_t got = 0;
+        std::vector<char> buffer;
+    };
+
+    static void run(std::shared_ptr<Shared> shared) {
+        Shared& s = *shared;
+        std::unique_lock<std::mutex> hold(s.lock);
+        while (true) {
+            s.changed.wait(hold, [&s] { return s.stop || s.busy; });
+            if (s.stop)
+                break;
+            hold.unlock();
+            ssize_t got;
+            do
+                got = ::pread(s.fd, s.buffer.data(), s.buffer.size(), s.offset);
+            while (got < 0 && errno == EINTR);
+            hold.lock();
+            s.got = got;
+            s.busy = false;
+            s.changed.notify_all();
+        }
+        ::close(s.fd);
+    }
+
+    std::shared_ptr<Shared> shared_;
+};
+
 // A plain file, read at its own offset: the engine may hold several streams
 // of one descriptor (the current entry and the same file queued again).
 struct FileStream {
-    int fd;
-    std::int64_t offset = 0;
-    std::atomic_bool cancelled{false};
+    Reader reader;
+    int64_t size;
+    int64_t offset = 0;
 };
 
 int64_t fileRead(void* cookie, char* buf, uint64_t n) {
     auto* s = static_cast<FileStream*>(cookie);
-    while (!s->cancelled) {
-        const ssize_t got = ::pread(s->fd, buf, n, s->offset);
-        if (got >= 0) {
-            s->offset += got;
-            return got;
-        }
-        if (errno != EINTR)
-            break;
-    }
-    return MPV_ERROR_GENERIC;
+    const int64_t got = s->reader.read(buf, n, s->offset);
+    if (got > 0)
+        s->offset += got;
+    return got;
 }
 
 int64_t fileSeek(void* cookie, int64_t offset) {
@@ -80,21 +155,15 @@ int64_t fileSeek(void* cookie, int64_t offset) {
 }
 
 int64_t fileSize(void* cookie) {
-    struct stat st {};
-    if (::fstat(static_cast<FileStream*>(cookie)->fd, &st) != 0)
-        return MPV_ERROR_UNSUPPORTED;
-    return st.st_size;
+    return static_cast<FileStream*>(cookie)->size;
 }
 
 void fileClose(void* cookie) {
-    auto* s = static_cast<FileStream*>(cookie);
-    ::close(s->fd);
-    delete s;
+    delete static_cast<FileStream*>(cookie);
 }
 
-// A read stuck on a stalled disk cannot be woken; the next one is not tried.
 void fileCancel(void* cookie) {
-    static_cast<FileStream*>(cookie)->cancelled = true;
+    static_cast<FileStream*>(cookie)->reader.cancel();
 }
 
 int64_t midiRead(void* cookie, char* buf, uint64_t n) {
@@ -139,7 +208,7 @@ int openStream(void*, char* uri, mpv_stream_cb_info* info) {
         info->cancel_fn = midiCancel;
         return 0;
     }
-    info->cookie = new FileStream{fd};
+    info->cookie = new FileStream{Reader(fd), published.size};
     info->read_fn = fileRead;
     info->seek_fn = fileSeek;
     info->size_fn = fileSize;
@@ -150,25 +219,18 @@ int openStream(void*, char* uri, mpv_stream_cb_info* info) {
 
 } // namespace
 
-bool isMidi(const QString& name) {
-    for (const char* ext : {".mid", ".midi", ".rmi", ".kar"})
-        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
 void addProtocol(mpv_handle* handle) {
     mpv_stream_cb_add_ro(handle, kProtocol, nullptr, openStream);
 }
 
-QByteArray publish(int fd, const QString& name) {
-    const bool midi = isMidi(name);
+QByteArray publish(int fd, int64_t size, const QString& name) {
+    const bool midi = isMidiName(name);
     if (midi)
         MidiStream::preloadSoundfont();
     Table& t = table();
     const std::lock_guard<std::mutex> hold(t.lock);
     const quint64 token = ++t.lastToken;
-    t.files.insert(token, {fd, midi});
+    t.files.insert(token, {fd, size, midi});
     // The name's tail only hints the format to the demuxer, as a file's
     // extension would; a MIDI file reaches it as the WAV stream it becomes.
     const QString shown = midi ? QStringLiteral("midi.wav") : name.section(u'/', -1);

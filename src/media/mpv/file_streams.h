@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 struct mpv_handle;
 
 // The only way a file reaches the engine: a descriptor the program checked,
@@ -16,14 +18,12 @@ namespace filestreams {
 // Lets the engine behind the handle open published files.
 void addProtocol(mpv_handle* handle);
 
-// Takes the descriptor; the URL the engine opens it by until release().
-// `name` tells the kind of file (its extension) and is shown in the log.
-QByteArray publish(int fd, const QString& name);
+// Takes the descriptor of a file of `size` bytes; the URL the engine opens
+// it by until release(). `name` tells the kind of file (its extension).
+QByteArray publish(int fd, std::int64_t size, const QString& name);
 
 // Closes the published descriptor. Streams the engine already opened keep
 // reading their own copy of it until the engine closes them.
 void release(const QByteArray& url);
-
-bool isMidi(const QString& name);
 
 } // namespace filestreams

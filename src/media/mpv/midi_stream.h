@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/engine_backend.h"
 #include "media/mpv/midi_file.h"
 
 #include <QByteArray>
@@ -26,8 +27,7 @@ class MidiStream {
 public:
     static constexpr int kSampleRate = 44100;
     static constexpr int kHeaderBytes = 80;
-    // Real MIDI files are rarely over a few hundred kilobytes.
-    static constexpr std::int64_t kMaxFileBytes = 8 << 20;
+    static constexpr std::int64_t kMaxFileBytes = kMaxMidiBytes;
     static constexpr double kMaxSeconds = 24 * 3600.0;
     // The stream's length is the last event's time and this much room for
     // the last notes to die away; it ends earlier, once they are silent.

@@ -39,8 +39,8 @@ public:
     ~MpvBackend() override;
 
     bool isValid() const override { return handle_ != nullptr; }
-    void load(int fd, const QString& name, EntryTag tag) override;
-    void queue(int fd, const QString& name, EntryTag tag) override;
+    void load(int fd, int64_t size, const QString& name, EntryTag tag) override;
+    void queue(int fd, int64_t size, const QString& name, EntryTag tag) override;
     bool dropQueued() override;
     void stop() override;
     void setPaused(bool paused) override;
@@ -66,7 +66,7 @@ private:
     void reachedEnd();
     bool createRenderContext(mpv_render_param* params);
     // Appends the file to the engine's playlist (replacing it when asked).
-    Entry add(int fd, const QString& name, EntryTag tag, const char* how);
+    Entry add(int fd, int64_t size, const QString& name, EntryTag tag, const char* how);
     void forget(Entry& entry);
     int64_t indexOf(int64_t id) const;
 
@@ -141,8 +141,8 @@ void MpvBackend::forget(Entry& entry) {
     entry = Entry();
 }
 
-Entry MpvBackend::add(int fd, const QString& name, EntryTag tag, const char* how) {
-    Entry entry{0, tag, filestreams::publish(fd, name), name};
+Entry MpvBackend::add(int fd, int64_t size, const QString& name, EntryTag tag, const char* how) {
+    Entry entry{0, tag, filestreams::publish(fd, size, name), name};
     const char* cmd[] = {"loadfile", entry.url.constData(), how, nullptr};
     mpv_node result{};
     if (!check(mpv_command_ret(handle_, cmd, &result), "loadfile")) {
@@ -157,7 +157,7 @@ Entry MpvBackend::add(int fd, const QString& name, EntryTag tag, const char* how
     return entry;
 }
 
-void MpvBackend::load(int fd, const QString& name, EntryTag tag) {
+void MpvBackend::load(int fd, int64_t size, const QString& name, EntryTag tag) {
     if (!handle_) {
         ::close(fd);
         return;
@@ -166,7 +166,7 @@ void MpvBackend::load(int fd, const QString& name, EntryTag tag) {
     // is ever reported. The current one ends as replaced.
     forget(queued_);
     const Entry before = current_;
-    current_ = add(fd, name, tag, "replace");
+    current_ = add(fd, size, name, tag, "replace");
     if (!before.url.isEmpty())
         filestreams::release(before.url);
     awaitingSound_ = 0;
@@ -177,7 +177,7 @@ void MpvBackend::load(int fd, const QString& name, EntryTag tag) {
     setPaused(false);
 }
 
-void MpvBackend::queue(int fd, const QString& name, EntryTag tag) {
+void MpvBackend::queue(int fd, int64_t size, const QString& name, EntryTag tag) {
     if (!handle_) {
         ::close(fd);
         return;
@@ -186,7 +186,7 @@ void MpvBackend::queue(int fd, const QString& name, EntryTag tag) {
         ::close(fd);
         return;
     }
-    queued_ = add(fd, name, tag, "append");
+    queued_ = add(fd, size, name, tag, "append");
 }
 
 bool MpvBackend::dropQueued() {
@@ -455,6 +455,6 @@ sonoquill_create_engine(const EngineOptions* options, EngineEvents* events) {
 
 // A MIDI file's soundfont loads while the engine starts.
 extern "C" __attribute__((visibility("default"))) void sonoquill_prepare_file(const QString* name) {
-    if (filestreams::isMidi(*name))
+    if (isMidiName(*name))
         MidiStream::preloadSoundfont();
 }

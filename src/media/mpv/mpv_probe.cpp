@@ -12,9 +12,9 @@ namespace {
 
 // Opens the file in a short-lived engine of its own, paused and without
 // outputs, and reads what it found.
-void probeMedia(int fd, const QString& name, QList<QPair<QString, QString>>& facts) {
+void probeMedia(int fd, int64_t size, const QString& name, QList<QPair<QString, QString>>& facts) {
     std::setlocale(LC_NUMERIC, "C");
-    const QByteArray url = filestreams::publish(fd, name);
+    const QByteArray url = filestreams::publish(fd, size, name);
     mpv_handle* h = mpv_create();
     if (!h) {
         filestreams::release(url);
@@ -80,6 +80,7 @@ void probeMedia(int fd, const QString& name, QList<QPair<QString, QString>>& fac
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) void
-sonoquill_probe_media(int fd, const QString* name, QList<QPair<QString, QString>>* facts) {
-    probeMedia(fd, *name, *facts);
+sonoquill_probe_media(int fd, int64_t size, const QString* name,
+                      QList<QPair<QString, QString>>* facts) {
+    probeMedia(fd, size, *name, *facts);
 }
