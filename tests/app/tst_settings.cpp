@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 #include "platform/settings.h"
+#include "platform/settings_location.h"
 #include "support/files.h"
 
 #include <QtTest>
@@ -33,6 +34,28 @@ private slots:
         QVERIFY(mIni::Flush());
         QCOMPARE(readAll(ini()), QByteArray("; mine\r\n[set]\r\nVOL=40\r\nTop=1\r\nRepeat=1\r\n"
                                             "Mute=1\r\nfTop=1\r\nLeft=1\r\n"));
+    }
+
+    // Beside the program only for a copy of one's own; an installed one keeps
+    // them in the user's folder even where it may write beside itself (root).
+    void settingsFolder_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("portable");
+        QTest::newRow("/usr/bin") << "/usr/bin" << false;
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin" << false;
+        QTest::newRow("/opt") << "/opt/sonoquill/" << false;
+        QTest::newRow("own") << "" << true;
+        QTest::newRow("own, named usr") << "usr" << true;
+    }
+    void settingsFolder() {
+        QFETCH(QString, program);
+        QFETCH(bool, portable);
+        if (!program.startsWith('/')) {
+            program = dir.filePath(program);
+            QDir().mkpath(program);
+        }
+        QCOMPARE(platform::settingsFolder(program, "Sonoquill.ini", "/config"),
+                 portable ? program : "/config");
     }
 
     // Whatever stands there that is no settings file of ours: start-up reads
