@@ -22,6 +22,8 @@ namespace {
 
 const QString kVersion = QStringLiteral("Sonoquill v1.00e");
 const QString kNotice = QStringLiteral("(C) 2026 Sonoquill 開発チーム");
+// What a person may do with the program, as the licence asks every interactive program to say.
+const QString kLicence = QStringLiteral("ライセンス: GNU GPL v3 以降（無保証）");
 const QString kThanks = QStringLiteral("Qt・mpv・FluidSynth の開発者に感謝します");
 const QString kMail = QStringLiteral("連絡先は同梱の README をご覧ください");
 
@@ -73,6 +75,7 @@ Form2::Form2(QWidget* owner)
     lines_->setSpacing(y(45));
     column->addLayout(lines_);
     addLine(kNotice);
+    addLine(kLicence);
     addLine(kThanks);
     addLine(mIni::LocationText());
 
