@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -149,9 +150,19 @@ void Form2::Form_Load() {
     if (main) {
         const QPoint at = layout::centreOver(
             QRect(main->Left(), main->Top(), main->Width(), main->Height()), Width(), Height());
-        mTop::SetTopmost(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_),
-                         twips::toPixels(Width(), tppX_), twips::toPixels(Height(), tppY_), this);
-        move(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_));
+        QRect frame(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_),
+                    twips::toPixels(Width(), tppX_), twips::toPixels(Height(), tppY_));
+        // Centred over a main window at the screen's edge, it would stand
+        // partly beyond it: moved in, whole, where the screen has room.
+        if (QScreen* screen = main->screen()) {
+            const QRect room = screen->availableGeometry();
+            frame.moveLeft(std::clamp(frame.left(), room.left(),
+                                      std::max(room.left(), room.right() + 1 - frame.width())));
+            frame.moveTop(std::clamp(frame.top(), room.top(),
+                                     std::max(room.top(), room.bottom() + 1 - frame.height())));
+        }
+        mTop::SetTopmost(frame.x(), frame.y(), frame.width(), frame.height(), this);
+        move(frame.topLeft());
     }
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1")))
         image->setPixmap(windowIcon().pixmap(image->size()));
