@@ -1,9 +1,13 @@
+#include "media/control_strip.h"
 #include "media/media_player.h"
 #include "support/files.h"
 #include "support/test_media.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include <cmath>
@@ -165,6 +169,48 @@ private slots:
             QVERIFY(std::abs(db - volume / 100.0) < (volume ? 0.5 : 0.2));
             QVERIFY2(silence < 4, qPrintable(QString::number(silence)));
         }
+    }
+
+    // From 0:50 of 1:40, the position bar seeks where a click lands, 5 s at an arrow key
+    // once the tab key reached it, and where an assistive tool sets it, in seconds; the
+    // tool reads the time as text.
+    void positionBar_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("click at 3/4") << "click" << 75.0;
+        QTest::newRow("Right") << "Right" << 55.0;
+        QTest::newRow("Left") << "Left" << 45.0;
+        QTest::newRow("assistive tool") << "tool" << 30.0;
+    }
+    void positionBar() {
+        QFETCH(QString, how);
+        QFETCH(double, seconds);
+        ControlStrip strip;
+        strip.resize(400, strip.sizeHint().height());
+        strip.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&strip));
+        strip.setTime(50, 100);
+        auto* bar = strip.findChild<QSlider*>();
+        QAccessibleInterface* tool = QAccessible::queryAccessibleInterface(bar);
+        QVERIFY(tool->valueInterface());
+        QCOMPARE(tool->valueInterface()->currentValue().toDouble(), 50.0);
+        QCOMPARE(tool->text(QAccessible::Description), QStringLiteral("0:50 / 1:40"));
+        QSignalSpy seeks(&strip, &ControlStrip::seekRequested);
+        if (how == "click") {
+            QTest::mouseClick(bar, Qt::LeftButton, {},
+                              QPoint(bar->width() * 3 / 4, bar->height() / 2));
+        } else if (how == "tool") {
+            tool->valueInterface()->setCurrentValue(seconds);
+        } else {
+            strip.findChild<QToolButton*>()->setFocus(); // play/pause, then stop
+            for (int tab = 0; tab < 2; ++tab)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(),
+                            how == "Right" ? Qt::Key_Right : Qt::Key_Left);
+        }
+        QCOMPARE(seeks.size(), 1);
+        QVERIFY2(std::abs(seeks.first().first().toDouble() - seconds) < 3, // the handle's width
+                 qPrintable(seeks.first().first().toString()));
     }
 
     // In real time. PlayCount 0: each pass is seen, without an end, until it is set to 1.
