@@ -97,6 +97,9 @@ signals:
     // The position was moved by a seek (from the position bar or from
     // setCurrentPosition); the argument is where it went, in seconds.
     void seeked(double seconds);
+    // A double-click on the picture, once its button is up (full screen, for
+    // whoever shows it so); the player plays or pauses as before it.
+    void pictureDoubleClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +126,7 @@ private:
     bool engineScheduled_ = false;
     bool loadPending_ = false;
     bool pauseWhenOpen_ = false; // play/pause pressed while the file opened
+    bool doubleClicked_ = false; // on the picture, its button still down
 
     QString fileName_;
     QString nextFileName_;

@@ -1,10 +1,12 @@
 #include "app/form1.h"
+#include "media/full_screen.h"
 #include "media/media_player.h"
+#include "media/player_keys.h"
 #include "platform/settings.h"
 #include "support/test_media.h"
 
-#include <QtGui>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <dlfcn.h>
 
@@ -19,10 +21,36 @@ static void keepGraphicsDriversLoaded() {
                        RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
-static bool writeMedia(const QString& path) {
+static bool writeMedia(const QString& path, double seconds = 4) {
     const int width = path.endsWith(".avi") ? 320 : 0; // no picture in a WAV file
-    return testmedia::ffmpeg(path, 4, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, width, 240);
+    return testmedia::ffmpeg(path, seconds, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, width, 240);
 }
+
+// A main window playing a 20 s clip, paused at 0:10 by a click on its picture.
+struct Paused {
+    QTemporaryDir dir;
+    Form1 f;
+    MediaPlayer* p = f.MediaPlayer1();
+    QWindow* picture = nullptr;
+    bool ready() {
+        mIni::overrideAppPathForTesting(dir.path());
+        MediaPlayer::setEngineOptions({false, false, {{"ao", "null"}}});
+        if (!writeMedia(dir.filePath("clip.avi"), 20))
+            return false;
+        f.Form_Load({dir.filePath("clip.avi")});
+        f.show();
+        f.activateWindow();
+        if (!QTest::qWaitForWindowActive(&f) ||
+            !QTest::qWaitFor([&] { return p->pictureSize() == QSize(320, 240); }, 20000))
+            return false;
+        picture = f.windowHandle()->findChild<QWindow*>();
+        QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(20, 20));
+        if (!QTest::qWaitFor([&] { return p->state() == MediaPlayer::State::Paused; }))
+            return false;
+        p->setCurrentPosition(10);
+        return QTest::qWaitFor([&] { return std::abs(p->CurrentPosition() - 10) < 0.5; });
+    }
+};
 
 class TestVideoWindow : public QObject {
     Q_OBJECT
@@ -86,6 +114,86 @@ private slots:
             QVERIFY(enter.isAccepted() && drop.isAccepted());
             QCOMPARE(f.MediaPlayer1()->FileName(), file);
         }
+    }
+
+    // The keys, the picture focused by a click: what each does, and what it
+    // leaves to the controls (the box with the focus keeps Space, the menu F12).
+    void keys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Space") << int(Qt::Key_Space) << "playing";
+        QTest::newRow("Right") << int(Qt::Key_Right) << "at 15";
+        QTest::newRow("Left") << int(Qt::Key_Left) << "at 5";
+        QTest::newRow("Up") << int(Qt::Key_Up) << "volume 55";
+        QTest::newRow("F") << int(Qt::Key_F) << "full screen";
+        QTest::newRow("F11") << int(Qt::Key_F11) << "full screen";
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << "back";
+        QTest::newRow("XF86AudioPlay") << int(Qt::Key_MediaPlay) << "playing";
+        QTest::newRow("XF86AudioStop") << int(Qt::Key_MediaStop) << "stopped";
+        QTest::newRow("XF86AudioNext") << int(Qt::Key_MediaNext) << "next";
+        QTest::newRow("XF86AudioPrev") << int(Qt::Key_MediaPrevious) << "previous";
+        QTest::newRow("Space on a box") << int(Qt::Key_Space) << "box";
+        QTest::newRow("F12") << int(Qt::Key_F12) << "list";
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(QString, result);
+        Paused t;
+        QVERIFY(t.ready());
+        QVERIFY(t.p->hasFocus());
+        const QSize size = t.f.size();
+        auto* keys = t.p->findChild<PlayerKeys*>();
+        QSignalSpy next(keys, &PlayerKeys::nextRequested),
+            previous(keys, &PlayerKeys::previousRequested);
+        t.f.Sl1()->setValue(50);
+        if (result == "box")
+            t.f.chkCou(1)->setFocus();
+        if (result == "back") {
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_F11);
+            QTRY_VERIFY(t.p->isFullScreen() &&
+                        QGuiApplication::focusWindow() == t.p->windowHandle());
+        }
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
+        const auto seen = [&] {
+            if (result == "playing" || result == "stopped")
+                return t.p->statusText() == (result == "playing" ? "再生中" : "停止");
+            if (result.startsWith("at "))
+                return std::abs(t.p->CurrentPosition() - result.mid(3).toDouble()) < 0.5;
+            if (result == "full screen")
+                return t.p->isWindow() && t.p->geometry() == t.f.screen()->geometry();
+            if (result == "back")
+                return t.p->parentWidget()->window() == &t.f && t.p->hasFocus();
+            return result == "volume 55"  ? t.f.Sl1()->value() == 55
+                   : result == "next"     ? next.size() == 1 && previous.isEmpty()
+                   : result == "previous" ? previous.size() == 1 && next.isEmpty()
+                   : result == "box"      ? t.f.chkValue(1) == 1
+                                          : t.f.mnuSort2()->isChecked();
+        };
+        QTRY_VERIFY2(seen(), qPrintable(result));
+        if (result != "playing" && result != "stopped")
+            QCOMPARE(t.p->state(), MediaPlayer::State::Paused);
+        if (result != "full screen")
+            QCOMPARE(t.f.size(), size);
+    }
+
+    // A double-click on the picture, as a person makes it (the player answers
+    // the first click before the second comes), shows it full screen, paused
+    // or playing as before; one more puts it back, the main window as it was.
+    void doubleClickFullScreen() {
+        Paused t;
+        QVERIFY(t.ready());
+        const QRect before = t.f.geometry(), inside = t.p->geometry();
+        for (bool full : {true, false}) {
+            QWindow* picture = t.p->window()->windowHandle()->findChild<QWindow*>();
+            QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(20, 20));
+            QTRY_COMPARE(t.p->state(), MediaPlayer::State::Playing);
+            QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval; // a moment later
+            QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(20, 20));
+            QTRY_COMPARE(t.p->isWindow(), full);
+            QTRY_COMPARE(t.p->state(), MediaPlayer::State::Paused);
+        }
+        QCOMPARE(t.f.geometry(), before);
+        QCOMPARE(t.p->geometry(), inside);
     }
 };
 
