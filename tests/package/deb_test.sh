@@ -37,13 +37,11 @@ installed=1
 mkdir "$work/types"
 (
   cd "$work/types"
-  sine=(-f lavfi -i sine=duration=0.4) picture=(-f lavfi -i testsrc=size=176x144:rate=25:duration=0.4)
-  ffmpeg -nostdin -loglevel error "${sine[@]}" -c:a libmp3lame a.mp3
-  ffmpeg -nostdin -loglevel error "${sine[@]}" -c:a wmav2 a.wma
-  ffmpeg -nostdin -loglevel error "${sine[@]}" -c:a pcm_s16le a.wav
-  ffmpeg -nostdin -loglevel error "${picture[@]}" "${sine[@]}" -c:v mpeg1video -c:a mp2 v.mpg
-  ffmpeg -nostdin -loglevel error "${picture[@]}" "${sine[@]}" -c:v wmv2 -c:a wmav2 v.wmv
-  ffmpeg -nostdin -loglevel error "${picture[@]}" "${sine[@]}" -c:v mpeg4 -c:a pcm_s16le v.avi
+  media() { ffmpeg -nostdin -loglevel error -f lavfi -i sine=duration=0.4 "$@"; }
+  picture=(-f lavfi -i testsrc=size=176x144:duration=0.4)
+  media -c:a libmp3lame a.mp3 && media -c:a wmav2 a.wma && media -c:a pcm_s16le a.wav
+  media "${picture[@]}" -c:v mpeg1video -c:a mp2 v.mpg && media "${picture[@]}" -c:v wmv2 -c:a wmav2 v.wmv
+  media "${picture[@]}" -c:v mpeg4 -c:a pcm_s16le v.avi
   printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\4\0\377\57\0' > a.mid
   printf '#EXTM3U\r\n%s\r\n' "$work/types/a.wav" > l.m3u
   for f in *.*; do cp "$f" "content-only-${f%.*}"; done
