@@ -33,7 +33,6 @@ void FullScreen::enter() {
     widget_->showFullScreen();
     widget_->activateWindow();
     widget_->setFocus(Qt::OtherFocusReason);
-    emit changed(true);
 }
 
 void FullScreen::leave() {
@@ -47,7 +46,6 @@ void FullScreen::leave() {
     widget_->show();
     widget_->window()->activateWindow();
     widget_->setFocus(Qt::OtherFocusReason);
-    emit changed(false);
 }
 
 bool FullScreen::eventFilter(QObject*, QEvent* event) {

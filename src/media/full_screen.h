@@ -16,15 +16,14 @@ class FullScreen : public QObject {
 public:
     explicit FullScreen(QWidget* widget);
 
+    // True from enter() until leave().
     bool isActive() const { return active_; }
     // Full screen, or back in place when it is.
     void toggle();
+    // Nothing while full screen already, or for a widget that is a window itself.
     void enter();
     // Back in place with the size last asked for, the focus on the widget.
     void leave();
-
-signals:
-    void changed(bool fullScreen);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

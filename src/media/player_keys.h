@@ -18,8 +18,6 @@ public:
     // Watches the player and gives it the focus on a click; owned by it.
     explicit PlayerKeys(MediaPlayer* player);
 
-    FullScreen* fullScreen() const { return fullScreen_; }
-
 signals:
     // Next and Previous: the playback core decides what they play.
     void nextRequested();

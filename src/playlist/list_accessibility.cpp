@@ -1,11 +1,9 @@
 #include "playlist/list_accessibility.h"
 
-#include "playlist/frm_list2.h"
 #include "playlist/grid_view.h"
 
 #include <QAccessibleWidget>
 #include <QHash>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPointer>
 
@@ -84,7 +82,11 @@ public:
     bool isSelected() const override {
         return row_ >= 0 && view_->selectionModel()->isRowSelected(row_, {});
     }
-    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override {
+        if (row_ < 0 || column_ < 0)
+            return {};
+        return {parent()->child(childIndex(-1, column_))};
+    }
     QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
     int columnIndex() const override { return column_; }
     int rowIndex() const override { return row_; }
