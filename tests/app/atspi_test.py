@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-# The real program through the assistive-technology bus (AT-SPI), as a screen
-# reader sees it: the list window is a window, a row's Press action plays it as
-# Enter does, the position bar takes the focus and reads as time; and the media
-# keys from the X server reach the playback. atspi_test.py PROGRAM (the engine
+# The real program as a screen reader sees it over AT-SPI: the list window is a window, a
+# row's Press action plays it as Enter does, the position bar takes the focus and reads as
+# time; the X server's media keys reach the playback. atspi_test.py PROGRAM (the engine
 # library in SONOQUILL_ENGINE), under xvfb-run and dbus-run-session.
 import os, re, shutil, subprocess, sys, tempfile, time
 

@@ -334,9 +334,8 @@ private slots:
         const QPoint centred(qRound(at.x() / tpp), qRound(at.y() / tpp));
         const QRect room = about->screen()->availableGeometry(), frame = about->frameGeometry();
         // On the screen as far as it fits there, its top-left corner always.
-        QVERIFY2(frame.intersected(room).size() == frame.size().boundedTo(room.size()) &&
-                     room.contains(frame.topLeft()),
-                 qPrintable(QString("%1,%2").arg(frame.x()).arg(frame.y())));
+        QVERIFY(frame.intersected(room).size() == frame.size().boundedTo(room.size()));
+        QVERIFY(room.contains(frame.topLeft()));
         if (room.contains(QRect(centred, frame.size())))
             QCOMPARE(frame.topLeft(), centred);
         QVERIFY(mTop::isTopmost(about));

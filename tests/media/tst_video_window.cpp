@@ -122,9 +122,9 @@ private slots:
         f.show();
         f.activateWindow();
         QTRY_COMPARE_WITH_TIMEOUT(p->pictureSize(), QSize(320, 240), 20000);
-        const auto click = [p] {
-            QTest::mouseClick(p->window()->windowHandle()->findChild<QWindow*>(), Qt::LeftButton,
-                              {}, QPoint(20, 20));
+        QWindow* picture = f.windowHandle()->findChild<QWindow*>();
+        const auto click = [picture] {
+            QTest::mouseClick(picture, Qt::LeftButton, {}, {20, 20});
         };
         click();
         QTRY_COMPARE(p->state(), MediaPlayer::State::Paused);

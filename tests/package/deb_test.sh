@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# tests/package/deb_test.sh [PACKAGE.deb], as root: the package (built unless
-# given) passes lintian, installs, offers itself for every type the desktop
-# gives the files it plays, and plays a file for root and for an ordinary
-# user, each with a fresh HOME, keeping the settings there and writing nothing
-# beside the program; then everything is removed.
+# tests/package/deb_test.sh [PACKAGE.deb], as root: the package (built unless given)
+# passes lintian, installs, offers itself for every type the desktop gives the files it
+# plays, and plays a file for root and for an ordinary user, each keeping the settings in
+# a fresh HOME and nothing beside the program; then everything is purged.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 [ "$(id -u)" -eq 0 ] || { echo "run as root: it installs a package and adds a user"; exit 1; }

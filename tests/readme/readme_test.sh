@@ -17,8 +17,7 @@ exe_dir=${BUILD_DIR:-build}/src
 cp -p "$exe_dir"/Sonoquill.* "$work/kept/" 2>/dev/null || true
 trap 'rm -f "$exe_dir"/Sonoquill.*; cp -p "$work"/kept/* "$exe_dir/" 2>/dev/null || true; cleanup' EXIT
 
-# Runs a command that starts the player (maybe after a build), waits for its
-# window named as the file, closes it through the menu; fails unless it ends with 0.
+# Starts the player (maybe after a build), closes it once its window names the file.
 run_and_close() { # command...
   local wid= status=0
   "$@" > "$work/out.log" 2>&1 &
