@@ -4,9 +4,10 @@
 #   ./dev.sh test            set up, build and run the whole CTest suite headless
 #   ./dev.sh test --full     the same, after what CI adds: the benchmarks' quick run, the
 #                            soak, the fuzzers, the sanitizer suite and, as root, the Debian
-#                            package installed and run as an ordinary user (SKIP_BENCH=1,
-#                            SKIP_SANITIZE=1, SKIP_PACKAGE=1 leave those out; FUZZ_SECONDS
-#                            sets each fuzzer's time, 60 by default)
+#                            README's run and install commands typed as a person types them
+#                            and, as root, the Debian package installed and run (SKIP_BENCH=1,
+#                            SKIP_SANITIZE=1, SKIP_README=1, SKIP_PACKAGE=1 leave those out;
+#                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
 #   ./dev.sh build           only configure and build
 #   ./dev.sh bench [--quick | --sound | --soak N]  benchmarks against their baselines (never in the
@@ -15,6 +16,7 @@
 #                            (a stripped Release build of its own in build-install/)
 #   ./dev.sh package         the Debian package, build-deb/sonoquill_<version>_<arch>.deb
 set -euo pipefail
+caller=$PWD # file names are the caller's, relative to where the command was typed
 cd "$(dirname "$0")"
 
 PACKAGES=(
@@ -24,7 +26,7 @@ PACKAGES=(
   fonts-ipafont-gothic
   ffmpeg xvfb xauth xdotool x11-utils libgl1-mesa-dri
   clang libclang-rt-14-dev llvm
-  dbus dbus-x11 desktop-file-utils appstream
+  dbus dbus-x11 desktop-file-utils appstream xdg-utils at-spi2-core python3-pyatspi
   libbenchmark-dev mpv python3-xlib pulseaudio pulseaudio-utils libglib2.0-bin
   qt6-wayland weston qt6-base-private-dev
   dpkg-dev debhelper lintian
@@ -57,8 +59,8 @@ case "$cmd" in
   run)
     setup; build
     args=()
-    for f in "$@"; do args+=("$(realpath -m -- "$f")"); done
-    exec build/sonoquill "${args[@]}"
+    for f in "$@"; do args+=("$(cd "$caller" && realpath -m -- "$f")"); done
+    exec "${BUILD_DIR:-build}/src/sonoquill" "${args[@]}"
     ;;
   test)
     full=
@@ -81,6 +83,10 @@ case "$cmd" in
       BUILD_DIR=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DSONOQUILL_SANITIZE=ON build
       (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
         UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2 --timeout 600)
+    fi
+    if [ -n "$full" ] && [ -z "${SKIP_README:-}" ]; then
+      # The README's run and install commands as a person types them.
+      tests/readme/readme_test.sh
     fi
     if [ -n "$full" ] && [ -z "${SKIP_PACKAGE:-}" ]; then
       # The package as a person installs it; it adds a user, so only as root.

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -22,6 +23,8 @@ namespace {
 
 const QString kVersion = QStringLiteral("Sonoquill v1.00e");
 const QString kNotice = QStringLiteral("(C) 2026 Sonoquill 開発チーム");
+// What a person may do with the program, as the licence asks every interactive program to say.
+const QString kLicence = QStringLiteral("ライセンス: GNU GPL v3 以降（無保証）");
 const QString kThanks = QStringLiteral("Qt・mpv・FluidSynth の開発者に感謝します");
 const QString kMail = QStringLiteral("連絡先は同梱の README をご覧ください");
 
@@ -73,6 +76,7 @@ Form2::Form2(QWidget* owner)
     lines_->setSpacing(y(45));
     column->addLayout(lines_);
     addLine(kNotice);
+    addLine(kLicence);
     addLine(kThanks);
     addLine(mIni::LocationText());
 
@@ -146,9 +150,19 @@ void Form2::Form_Load() {
     if (main) {
         const QPoint at = layout::centreOver(
             QRect(main->Left(), main->Top(), main->Width(), main->Height()), Width(), Height());
-        mTop::SetTopmost(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_),
-                         twips::toPixels(Width(), tppX_), twips::toPixels(Height(), tppY_), this);
-        move(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_));
+        QRect frame(twips::toPixels(at.x(), tppX_), twips::toPixels(at.y(), tppY_),
+                    twips::toPixels(Width(), tppX_), twips::toPixels(Height(), tppY_));
+        // Centred over a main window at the screen's edge, it would stand
+        // partly beyond it: moved in, whole, where the screen has room.
+        if (QScreen* screen = main->screen()) {
+            const QRect room = screen->availableGeometry();
+            frame.moveLeft(std::clamp(frame.left(), room.left(),
+                                      std::max(room.left(), room.right() + 1 - frame.width())));
+            frame.moveTop(std::clamp(frame.top(), room.top(),
+                                     std::max(room.top(), room.bottom() + 1 - frame.height())));
+        }
+        mTop::SetTopmost(frame.x(), frame.y(), frame.width(), frame.height(), this);
+        move(frame.topLeft());
     }
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1")))
         image->setPixmap(windowIcon().pixmap(image->size()));

@@ -46,9 +46,11 @@ public:
     QString desktopEntry() const { return QStringLiteral("io.github.sonoquill.Sonoquill"); }
     QStringList schemes() const { return {QStringLiteral("file")}; }
     QStringList mimeTypes() const {
-        return {"audio/mpeg",     "audio/x-wav",     "audio/vnd.wave",  "audio/x-ms-wma",
-                "audio/midi",     "video/mpeg",      "video/x-msvideo", "video/vnd.avi",
-                "video/x-ms-wmv", "audio/x-mpegurl", "audio/mpegurl"};
+        // The desktop entry's types; ASF is how the desktop may know WMA and WMV files.
+        return QStringLiteral("audio/mpeg;audio/x-wav;audio/vnd.wave;audio/x-ms-wma;audio/midi;"
+                              "video/mpeg;video/x-msvideo;video/vnd.avi;video/x-ms-wmv;"
+                              "application/vnd.ms-asf;video/x-ms-asf;audio/x-mpegurl;audio/mpegurl")
+            .split(u';');
     }
 
 public slots:

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/not_double.h"
 #include "media/media_player.h"
+#include "media/player_keys.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
 #include "playback/playback.h"
@@ -11,6 +12,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QSlider>
 
 namespace {
 
@@ -64,6 +66,13 @@ void wireUp(Form1& main) {
             player->prepareEngine();
     });
     QObject::connect(&main, &Form1::commandLineNamed, &core, &Playback::openCommandLine);
+    auto* keys = new PlayerKeys(player);
+    QObject::connect(keys, &PlayerKeys::nextRequested, &core, &Playback::next);
+    QObject::connect(keys, &PlayerKeys::previousRequested, &core, &Playback::previous);
+    QObject::connect(keys, &PlayerKeys::volumeStepRequested, main.Sl1(), [&main](int direction) {
+        main.Sl1()->triggerAction(direction > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                : QAbstractSlider::SliderSingleStepSub);
+    });
     QObject::connect(main.chkCou(1), &QAbstractButton::toggled, &core, &Playback::setRepeat);
     QObject::connect(main.mnuSort2(), &QAction::toggled, &core, &Playback::setListShown);
     QObject::connect(&core, &Playback::titleChanged, &main, &QWidget::setWindowTitle);

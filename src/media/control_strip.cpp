@@ -1,7 +1,9 @@
 #include "media/control_strip.h"
 
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
@@ -10,8 +12,54 @@
 #include <cmath>
 
 namespace {
-constexpr int kSliderSteps = 1000;
+
+// The bar counts milliseconds; arrows move 5 s, page keys a twentieth.
+constexpr int kMsPerSecond = 1000;
+constexpr int kArrowStepMs = 5000;
+const QString kBarName = QStringLiteral("positionBar");
+
+// A left click puts the handle where it lands, as the help page tells.
+class ClickToPlaceStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons)
+            return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// The bar as assistive tools see it: its value in seconds, its description
+// the time text ("1:23 / 4:56"); setting the value seeks.
+class PositionBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit PositionBarAccessible(QSlider* bar)
+        : QAccessibleWidget(bar, QAccessible::Slider) {}
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override { return bar()->value() / double(kMsPerSecond); }
+    void setCurrentValue(const QVariant& seconds) override {
+        bar()->setSliderPosition(static_cast<int>(std::lround(seconds.toDouble() * kMsPerSecond)));
+        bar()->triggerAction(QAbstractSlider::SliderMove);
+    }
+    QVariant maximumValue() const override { return bar()->maximum() / double(kMsPerSecond); }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return kArrowStepMs / double(kMsPerSecond); }
+
+private:
+    QSlider* bar() const { return static_cast<QSlider*>(widget()); }
+};
+
+QAccessibleInterface* positionBarAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("QSlider") && object->objectName() == kBarName)
+        return new PositionBarAccessible(static_cast<QSlider*>(object));
+    return nullptr;
 }
+
+} // namespace
 
 ControlStrip::ControlStrip(QWidget* parent)
     : QWidget(parent)
@@ -25,13 +73,26 @@ ControlStrip::ControlStrip(QWidget* parent)
     stop_->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
     stop_->setToolTip(QStringLiteral("停止"));
     stop_->setAccessibleName(stop_->toolTip());
+    // Named, and its factory known, before anything asks for its accessible interface.
+    position_->setObjectName(kBarName);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(positionBarAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     position_->setToolTip(QStringLiteral("再生位置"));
     position_->setAccessibleName(position_->toolTip());
+    auto* placing = new ClickToPlaceStyle;
+    placing->setParent(this); // outlives the bar, made before it goes
+    position_->setStyle(placing);
     playPause_->setFocusPolicy(Qt::TabFocus);
     stop_->setFocusPolicy(Qt::TabFocus);
-    position_->setRange(0, kSliderSteps);
-    position_->setPageStep(kSliderSteps / 20);
-    position_->setFocusPolicy(Qt::NoFocus);
+    position_->setRange(0, 0);
+    position_->setSingleStep(kArrowStepMs);
+    // Each way of moving it seeks once: a drag through sliderMoved, the
+    // others through their action (placing it does not act by itself).
+    position_->setTracking(false);
+    position_->setFocusPolicy(Qt::StrongFocus);
     position_->setEnabled(false);
     playIcon_ = style()->standardIcon(QStyle::SP_MediaPlay);
     setPlaying(false);
@@ -58,17 +119,16 @@ ControlStrip::ControlStrip(QWidget* parent)
     connect(playPause_, &QToolButton::clicked, this, &ControlStrip::playPauseClicked);
     connect(stop_, &QToolButton::clicked, this, &ControlStrip::stopClicked);
     connect(position_, &QSlider::sliderMoved, this, [this] { seekToSlider(); });
-    // A click beside the handle pages the bar; seek to where it went.
+    // A click, a key, the wheel or an assistive tool moved it.
     connect(position_, &QSlider::actionTriggered, this, [this](int action) {
-        if (action == QAbstractSlider::SliderPageStepAdd ||
-            action == QAbstractSlider::SliderPageStepSub)
+        if (action != QAbstractSlider::SliderNoAction)
             seekToSlider();
     });
 }
 
 void ControlStrip::seekToSlider() {
     if (length_ > 0)
-        emit seekRequested(length_ * position_->sliderPosition() / kSliderSteps);
+        emit seekRequested(position_->sliderPosition() / double(kMsPerSecond));
 }
 
 void ControlStrip::setPlaying(bool playing) {
@@ -86,10 +146,17 @@ void ControlStrip::setStatus(const QString& text) {
 void ControlStrip::setTime(double position, double length) {
     length_ = length;
     position_->setEnabled(length > 0);
+    const double known = std::clamp(length, 0.0, 1e6); // to the millisecond in an int
+    const int lengthMs = static_cast<int>(known * kMsPerSecond);
+    if (position_->maximum() != lengthMs) {
+        position_->setMaximum(lengthMs);
+        position_->setPageStep(std::max(kArrowStepMs, lengthMs / 20));
+    }
     if (!position_->isSliderDown())
-        position_->setValue(length > 0 ? static_cast<int>(kSliderSteps * position / length) : 0);
+        position_->setValue(static_cast<int>(std::clamp(position, 0.0, known) * kMsPerSecond));
     time_->setText(length > 0 ? formatTime(position) + QStringLiteral(" / ") + formatTime(length)
                               : QString());
+    position_->setAccessibleDescription(time_->text());
 }
 
 QString ControlStrip::statusText() const {

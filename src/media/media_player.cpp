@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -255,7 +256,18 @@ bool MediaPlayer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pictureArea_ || (view_ && watched == view_->widget())) {
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            playPause(); // a click on the picture plays or pauses
+            // A click on the picture plays or pauses. The release that ends a
+            // double-click reports it instead: a window changed before it
+            // would lose it.
+            if (std::exchange(doubleClicked_, false))
+                emit pictureDoubleClicked();
+            else
+                playPause();
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            playPause(); // undoes its first click's
+            doubleClicked_ = true;
             return true;
         }
         if (event->type() == QEvent::ContextMenu) {

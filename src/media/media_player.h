@@ -100,6 +100,9 @@ signals:
     // The position was moved by a seek (from the position bar or from
     // setCurrentPosition); the argument is where it went, in seconds.
     void seeked(double seconds);
+    // A double-click on the picture, once its button is up (full screen, for
+    // whoever shows it so); the player plays or pauses as before it.
+    void pictureDoubleClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -122,6 +125,7 @@ private:
     ControlStrip* strip_;
     QTimer* clock_;
     MediaSession* session_;
+    bool doubleClicked_ = false; // on the picture, its button still down
     int playCount_ = 1;
     bool mute_ = false;
     int volume_ = 0;

@@ -64,11 +64,15 @@ private:
 // window never has to be re-created (nor pay for OpenGL at start).
 class GlWindow final : public QWindow {
 public:
-    std::function<void()> onClick;
+    std::function<void(QEvent::Type, QPoint)> onLeftButton;
     std::function<void(QPoint)> onContextMenu;
     std::function<void(QEvent*)> onDrag;
 
-    GlWindow() { setSurfaceType(QSurface::OpenGLSurface); }
+    // Never the focus window: the keys go on to the player around it.
+    GlWindow() {
+        setSurfaceType(QSurface::OpenGLSurface);
+        setFlag(Qt::WindowDoesNotAcceptFocus);
+    }
     ~GlWindow() override { detach(); }
 
     bool attach(Engine* engine) {
@@ -121,16 +125,19 @@ protected:
         return QWindow::event(e);
     }
     void exposeEvent(QExposeEvent*) override { render(); }
-    void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && onClick)
-            onClick();
-    }
+    void mouseReleaseEvent(QMouseEvent* e) override { leftButton(e); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { leftButton(e); }
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() == Qt::RightButton && onContextMenu)
             onContextMenu(e->globalPosition().toPoint());
+        leftButton(e);
     }
 
 private:
+    void leftButton(QMouseEvent* e) {
+        if (e->button() == Qt::LeftButton && onLeftButton)
+            onLeftButton(e->type(), e->position().toPoint());
+    }
     void render() {
         if (!isExposed() || !context_.makeCurrent(this))
             return;
@@ -160,8 +167,14 @@ public:
         // The container would hand drags to the native window; the window
         // around it takes them instead.
         container_->setAcceptDrops(false);
-        window_->onClick = [this] {
-            sendToContainer(QEvent::MouseButtonRelease, {});
+        // A press gives the player the focus, a release plays or pauses, a
+        // double-click goes full screen: as on a picture of widgets. (A press
+        // made up here would end the pointer's double-click timing.)
+        window_->onLeftButton = [this](QEvent::Type type, QPoint pos) {
+            if (type == QEvent::MouseButtonPress)
+                focusAsClicked();
+            else
+                sendToContainer(type, pos);
         };
         window_->onContextMenu = [this](QPoint global) {
             QContextMenuEvent e(QContextMenuEvent::Mouse, container_->mapFromGlobal(global),
@@ -180,9 +193,21 @@ private:
     // The player watches its picture widget; clicks in the native window
     // reach it as clicks on the container.
     void sendToContainer(QEvent::Type type, QPoint pos) {
-        QMouseEvent e(type, pos, container_->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, pos, container_->mapToGlobal(pos), Qt::LeftButton, held,
                       Qt::NoModifier);
         QCoreApplication::sendEvent(container_, &e);
+    }
+
+    // What the window system does for a press on widgets: the focus goes to
+    // the first one around that takes it by a click.
+    void focusAsClicked() {
+        for (QWidget* w = container_; w; w = w->isWindow() ? nullptr : w->parentWidget())
+            if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
+                w->setFocus(Qt::MouseFocusReason);
+                return;
+            }
     }
 
     // The native window takes drags of its own; they go on to the top-level

@@ -8,6 +8,18 @@
 #include <unistd.h>
 
 namespace platform {
+namespace {
+
+// Root may write there, yet no package owns a file left beside the program.
+bool underSystemPrefix(const QString& folder) {
+    const QString withSlash = QDir::cleanPath(folder) + u'/';
+    for (const char* prefix : {"/usr/", "/opt/", "/snap/"})
+        if (withSlash.startsWith(QLatin1String(prefix)))
+            return true;
+    return false;
+}
+
+} // namespace
 
 QString userConfigFolder() {
     // The organisation-less application path would be "Sonoquill", capitalised.
@@ -17,6 +29,8 @@ QString userConfigFolder() {
 
 QString settingsFolder(const QString& executableFolder, const QString& fileName,
                        const QString& configFolder) {
+    if (underSystemPrefix(executableFolder))
+        return configFolder;
     const QByteArray folder = QFile::encodeName(executableFolder);
     if (::access(folder.constData(), W_OK | X_OK) == 0)
         return executableFolder;

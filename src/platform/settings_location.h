@@ -10,9 +10,10 @@ namespace platform {
 // $XDG_CONFIG_HOME/sonoquill, else ~/.config/sonoquill. Not created here.
 QString userConfigFolder();
 
-// Portable, as the program always was, when the executable's folder may be
-// written or already holds a writable settings file named fileName; otherwise
-// (an installed, read-only program) configFolder.
+// Portable, as the program always was, for a copy of one's own: when the
+// executable's folder may be written or already holds a writable settings file
+// named fileName, and it is not under a system prefix (/usr, /opt, /snap).
+// Otherwise (an installed program, for every user and root alike) configFolder.
 QString settingsFolder(const QString& executableFolder, const QString& fileName,
                        const QString& configFolder);
 

@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 #include "platform/window_stacking.h"
 #include "playlist/grid_view.h"
+#include "playlist/list_accessibility.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ frmList2::frmList2(QWidget* main)
     : QWidget(nullptr, Qt::Window)
     , main_(main)
     , grid_(QChar(u'/')) {
+    installListAccessibility();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kDesignCaption);
     setWindowIcon(main ? main->windowIcon() : QIcon());

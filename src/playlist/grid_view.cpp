@@ -154,6 +154,21 @@ void GridView::scrollRowIntoView(std::int32_t row) {
         setTopRow(row);
 }
 
+void GridView::selectEntry(std::int32_t row) {
+    if (row < 1 || row >= grid_->Rows())
+        return;
+    grid_->setRow(row);
+    grid_->setColSel(PlaylistGrid::Cols() - 1);
+}
+
+void GridView::activateEntry(std::int32_t row) {
+    if (row < 1 || row >= grid_->Rows())
+        return;
+    selectEntry(row);
+    emit KeyDown(keyCode(Qt::Key_Return), 0);
+    emit KeyUp(keyCode(Qt::Key_Return), 0);
+}
+
 void GridView::setColWidth(int col, int twipsValue) {
     setColumnWidth(col, twips::toPixels(twipsValue, twips::perPixel(logicalDpiX())));
 }

@@ -31,6 +31,11 @@ public:
     // Brings the row into view: the first top row at which it shows whole.
     void scrollRowIntoView(std::int32_t row);
 
+    // For assistive tools: selects an entry's whole row as a click does; and
+    // plays it as Enter on it does. Rows outside the entries are left alone.
+    void selectEntry(std::int32_t row);
+    void activateEntry(std::int32_t row);
+
     void setColWidth(int col, int twipsValue);
     int ColWidth(int col) const;
     double twipsPerPixel() const;

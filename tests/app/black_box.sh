@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The real program from outside, for what only a running process shows; one
-# case a run: black_box.sh CASE PROGRAM (install: the build folder). Run under
-# xvfb-run, mpris under dbus-run-session too, wayland under dbus-run-session
-# and under_weston.sh.
+# case a run: black_box.sh CASE PROGRAM. Run under xvfb-run and
+# dbus-run-session, wayland under under_weston.sh instead of xvfb-run.
 set -euo pipefail
 case_=$1
 source "$(dirname "$0")/x11_test_lib.sh"
@@ -10,28 +9,6 @@ expect() { # what, actual, wanted
   case "$2" in *"$3"*) ;; *) echo "$1: got $2, wanted $3"; exit 1 ;; esac
 }
 case $case_ in
-# The install gives a working folder and a valid desktop entry; the installed
-# program starts with a file.
-install)
-  export XDG_DATA_HOME="$work/share"
-  cmake --install "$2" --strip --prefix "$work/opt" >/dev/null # as ./dev.sh install does it
-  id=io.github.sonoquill.Sonoquill
-  for f in opt/sonoquill opt/libsonoquill_engine.so opt/help_snq.html share/applications/$id.desktop \
-           share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \
-           share/icons/hicolor/48x48/apps/$id.png; do
-    [ -e "$work/$f" ] || { echo "missing after install: $f"; exit 1; }
-  done
-  desktop-file-validate "$work/share/applications/$id.desktop"
-  appstreamcli validate --no-net --pedantic "$work/share/metainfo/$id.metainfo.xml" >/dev/null
-  grep -q "^Exec=\"$work/opt/sonoquill\" %F" "$work/share/applications/$id.desktop"
-  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=20" "$work/installed song.wav"
-  export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
-  "$work/opt/sonoquill" "$work/installed song.wav" &
-  pid=$!
-  timeout 20 xdotool search --sync --name '^installed song\.wav$' >/dev/null
-  sleep 1
-  kill -0 "$pid"
-  ;;
 # The player on the session bus: Identity, PlayPause on the real control, Next
 # playing the next entry of the shown list, Seeked on seeks and on a repeating
 # file starting over, Volume as amplitude moving the slider, an encoded

@@ -339,10 +339,16 @@ private slots:
     }
 
     // One about window, centred over the main one and on top (also run at
-    // scale 1.5 and 2).
+    // scale 1.5 and 2); moved onto the screen where centring would cut it.
+    void aboutWindow_data() {
+        QTest::addColumn<QPoint>("main");
+        QTest::newRow("centred") << QPoint(100, 50); // 1500, 750 twips
+        QTest::newRow("at the corner") << QPoint(-100, -50);
+    }
     void aboutWindow() {
+        QFETCH(QPoint, main);
         Shown f;
-        f.move(100, 50); // 1500, 750 twips
+        f.move(main);
         f.mnuAbout_Click();
         auto abouts = f.findChildren<Form2*>();
         QCOMPARE(abouts.size(), 1);
@@ -352,8 +358,13 @@ private slots:
         const QPoint at = layout::centreOver(QRect(f.Left(), f.Top(), f.Width(), f.Height()),
                                              about->Width(), about->Height());
         const double tpp = f.twipsPerPixelX();
-        QCOMPARE(about->frameGeometry().topLeft(),
-                 QPoint(qRound(at.x() / tpp), qRound(at.y() / tpp)));
+        const QPoint centred(qRound(at.x() / tpp), qRound(at.y() / tpp));
+        const QRect room = about->screen()->availableGeometry(), frame = about->frameGeometry();
+        // On the screen as far as it fits there, its top-left corner always.
+        QVERIFY(frame.intersected(room).size() == frame.size().boundedTo(room.size()));
+        QVERIFY(room.contains(frame.topLeft()));
+        if (room.contains(QRect(centred, frame.size())))
+            QCOMPARE(frame.topLeft(), centred);
         QVERIFY(mTop::isTopmost(about));
         QVERIFY(about->Text1(0)->isReadOnly());
         // Every text is whole inside its control and the control inside the

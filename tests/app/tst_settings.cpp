@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 #include "platform/settings.h"
+#include "platform/settings_location.h"
 #include "support/files.h"
 
 #include <QtTest>
@@ -33,6 +34,21 @@ private slots:
         QVERIFY(mIni::Flush());
         QCOMPARE(readAll(ini()), QByteArray("; mine\r\n[set]\r\nVOL=40\r\nTop=1\r\nRepeat=1\r\n"
                                             "Mute=1\r\nfTop=1\r\nLeft=1\r\n"));
+    }
+
+    // Beside the program only for a copy of one's own; an installed one keeps
+    // them in the user's folder even where it may write beside itself (root).
+    void settingsFolder_data() {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin";
+        QTest::newRow("own, named usr") << "usr";
+    }
+    void settingsFolder() {
+        QFETCH(QString, program);
+        const bool own = QDir::isRelativePath(program);
+        const QString folder = own ? dir.filePath(program) : program;
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(platform::settingsFolder(folder, "Sonoquill.ini", "/cfg"), own ? folder : "/cfg");
     }
 
     // Whatever stands there that is no settings file of ours: start-up reads

@@ -1,9 +1,13 @@
+#include "media/control_strip.h"
 #include "media/media_player.h"
 #include "support/files.h"
 #include "support/test_media.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -291,6 +295,41 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.statusText(), QStringLiteral("ファイルを読み込めません"),
                                   kTimeout);
         QVERIFY(ticks > 20); // the event loop ran all along
+    }
+
+    // From 0:50 of 1:40, the position bar seeks where a click lands, 5 s at an
+    // arrow key once Tab reached it, and where an assistive tool sets it; the
+    // tool reads the value in seconds and the time as text.
+    void positionBar_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("click at 3/4") << "click" << 75.0;
+        QTest::newRow("Tab, Right") << "keys" << 55.0;
+        QTest::newRow("assistive tool") << "tool" << 30.0;
+    }
+    void positionBar() {
+        QFETCH(QString, how);
+        QFETCH(double, seconds);
+        ControlStrip strip;
+        strip.resize(400, strip.sizeHint().height());
+        strip.show();
+        QVERIFY(QTest::qWaitForWindowActive(&strip));
+        strip.setTime(50, 100);
+        auto* bar = strip.findChild<QSlider*>();
+        QAccessibleInterface* tool = QAccessible::queryAccessibleInterface(bar);
+        QCOMPARE(tool->valueInterface()->currentValue().toDouble(), 50.0);
+        QCOMPARE(tool->text(QAccessible::Description), QStringLiteral("0:50 / 1:40"));
+        QSignalSpy seeks(&strip, &ControlStrip::seekRequested);
+        if (how == "click")
+            QTest::mouseClick(bar, Qt::LeftButton, {}, {bar->width() * 3 / 4, bar->height() / 2});
+        if (how == "tool")
+            tool->valueInterface()->setCurrentValue(seconds);
+        strip.findChild<QToolButton*>()->setFocus(); // play/pause, then stop, then the bar
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Right})
+            if (how == "keys")
+                QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(seeks.size(), 1);
+        QVERIFY(std::abs(seeks.first().first().toDouble() - seconds) < 3); // the handle's width
     }
 
     // In real time. PlayCount 0: each pass is seen, without an end, until it is set to 1.

@@ -3,8 +3,8 @@
 #include "platform/settings.h"
 #include "support/test_media.h"
 
-#include <QtGui>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <dlfcn.h>
 
@@ -19,9 +19,9 @@ static void keepGraphicsDriversLoaded() {
                        RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
-static bool writeMedia(const QString& path) {
+static bool writeMedia(const QString& path, double seconds = 4) {
     const int width = path.endsWith(".avi") ? 320 : 0; // no picture in a WAV file
-    return testmedia::ffmpeg(path, 4, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, width, 240);
+    return testmedia::ffmpeg(path, seconds, {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, width, 240);
 }
 
 class TestVideoWindow : public QObject {
@@ -86,6 +86,80 @@ private slots:
             QVERIFY(enter.isAccepted() && drop.isAccepted());
             QCOMPARE(f.MediaPlayer1()->FileName(), file);
         }
+    }
+
+    // The keys on a clip paused at 0:10, the picture focused by a click: what
+    // each does, and what it leaves to the controls (the box with the focus
+    // keeps Space, the menu F12). A double-click on the picture, as a person
+    // makes it (the player answers the first click before the second comes),
+    // shows it full screen as it was paused; Esc puts it back in its place.
+    void keys_data() {
+        QTest::addColumn<int>("key"); // 0: the double-click
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Space") << int(Qt::Key_Space) << "再生中";
+        QTest::newRow("Right") << int(Qt::Key_Right) << "at 15";
+        QTest::newRow("Left") << int(Qt::Key_Left) << "at 5";
+        QTest::newRow("Up") << int(Qt::Key_Up) << "volume 55";
+        QTest::newRow("F") << int(Qt::Key_F) << "full screen";
+        QTest::newRow("F11") << int(Qt::Key_F11) << "full screen";
+        QTest::newRow("double-click") << 0 << "full screen";
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << "back";
+        QTest::newRow("XF86AudioPlay") << int(Qt::Key_MediaPlay) << "再生中";
+        QTest::newRow("XF86AudioStop") << int(Qt::Key_MediaStop) << "停止";
+        QTest::newRow("Space on a box") << int(Qt::Key_Space) << "box";
+        QTest::newRow("F12") << int(Qt::Key_F12) << "list";
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(QString, result);
+        QTemporaryDir dir;
+        mIni::overrideAppPathForTesting(dir.path());
+        MediaPlayer::setEngineOptions({false, false, {{"ao", "null"}}});
+        QVERIFY(writeMedia(dir.filePath("clip.avi"), 20));
+        Form1 f;
+        MediaPlayer* p = f.MediaPlayer1();
+        f.Form_Load({dir.filePath("clip.avi")});
+        f.show();
+        f.activateWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(p->pictureSize(), QSize(320, 240), 20000);
+        QWindow* picture = f.windowHandle()->findChild<QWindow*>();
+        const auto click = [picture] {
+            QTest::mouseClick(picture, Qt::LeftButton, {}, {20, 20});
+        };
+        click();
+        QTRY_COMPARE(p->state(), MediaPlayer::State::Paused);
+        p->setCurrentPosition(10);
+        QTRY_VERIFY(std::abs(p->CurrentPosition() - 10) < 0.5);
+        const QSize size = f.size();
+        const QRect place = p->geometry();
+        f.Sl1()->setValue(50);
+        if (result == "box")
+            f.chkCou(1)->setFocus();
+        if (key == 0 || key == Qt::Key_Escape) {
+            click();
+            QTRY_COMPARE(p->state(), MediaPlayer::State::Playing);
+            QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval; // a moment later
+            click();
+            QTRY_VERIFY(p->isFullScreen() && QGuiApplication::focusWindow() == p->windowHandle());
+        }
+        if (key)
+            QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key(key));
+        const auto seen = [&] {
+            if (result == "再生中" || result == "停止") // the player's status
+                return p->statusText() == result;
+            if (result.startsWith("at "))
+                return std::abs(p->CurrentPosition() - result.mid(3).toDouble()) < 0.5;
+            if (result == "full screen")
+                return p->isWindow() && p->geometry() == f.screen()->geometry();
+            return result == "back" ? !p->isWindow() && p->hasFocus() && p->geometry() == place
+                   : result == "volume 55" ? f.Sl1()->value() == 55
+                   : result == "box"       ? f.chkValue(1) == 1
+                                           : f.mnuSort2()->isChecked();
+        };
+        QTRY_VERIFY2(seen(), qPrintable(result));
+        if (result != "再生中" && result != "停止")
+            QCOMPARE(p->state(), MediaPlayer::State::Paused);
+        QCOMPARE(f.size(), size);
     }
 };
 

@@ -233,7 +233,10 @@ void MpvBackend::setPaused(bool paused) {
     if (!handle_)
         return;
     int flag = paused ? 1 : 0;
-    check(mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag), "pause");
+    // The engine has taken it when the call returns: a second toggle right
+    // after acts on it, not on what was reported before.
+    if (check(mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag), "pause"))
+        paused_ = paused;
 }
 
 void MpvBackend::seek(double seconds) {
