@@ -3,9 +3,9 @@
 #   ./dev.sh run [FILE...]   set up, build and start the player
 #   ./dev.sh test            set up, build and run the whole CTest suite headless
 #   ./dev.sh test --full     the same, after what CI adds: the benchmarks' quick run, the
-#                            soak, the fuzzers, the sanitizer suite and, as root, the Debian
-#                            README's run and install commands typed as a person types them
-#                            and, as root, the Debian package installed and run (SKIP_BENCH=1,
+#                            soak, the fuzzers, the sanitizer suite, the README's run and
+#                            install commands typed as a person types them and, as root, the
+#                            Debian package installed and run (SKIP_BENCH=1,
 #                            SKIP_SANITIZE=1, SKIP_README=1, SKIP_PACKAGE=1 leave those out;
 #                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
@@ -27,6 +27,7 @@ PACKAGES=(
   ffmpeg xvfb xauth xdotool x11-utils libgl1-mesa-dri
   clang libclang-rt-14-dev llvm
   dbus dbus-x11 desktop-file-utils appstream xdg-utils at-spi2-core python3-pyatspi
+  fuse3 python3-fusepy
   libbenchmark-dev mpv python3-xlib pulseaudio pulseaudio-utils libglib2.0-bin
   qt6-wayland weston qt6-base-private-dev
   dpkg-dev debhelper lintian
