@@ -181,9 +181,15 @@ void MediaPlayer::fitToPicture(QSize picture) {
         showPicture();
     const int strip = strip_->sizeHint().height();
     if (picture.isEmpty()) {
+        // A native picture window (a subsurface under Wayland) would keep
+        // its last frame over the window until it is hidden.
+        if (view_)
+            view_->widget()->hide();
         resize(width(), strip); // sound only: the strip alone
         return;
     }
+    if (view_)
+        view_->widget()->show();
     // A picture larger than the screen is scaled down to fit, keeping its shape.
     if (QScreen* screen = this->screen()) {
         const QSize room = screen->availableGeometry().size() - QSize(40, 120 + strip);

@@ -262,6 +262,22 @@ private slots:
         QCOMPARE(p.engine()->property("pause"), QStringLiteral("yes"));
     }
 
+    // In real time: the next file is told when its sound is out, not when the engine decodes
+    // its start, and what is heard never has a negative position.
+    void nextToldWhenHeard() {
+        MediaPlayer::setEngineOptions({true, false, {}});
+        MediaPlayer p;
+        double engineAt = -1, heardAt = -1;
+        connect(&p, &MediaPlayer::NextStarted, [&] {
+            engineAt = p.engine()->position();
+            heardAt = p.CurrentPosition();
+        });
+        p.setFileName(path("t2.wav"));
+        p.setNextFileName(path("t3.wav"));
+        QTRY_VERIFY_WITH_TIMEOUT(heardAt >= 0, kTimeout);
+        QVERIFY2(engineAt > -0.05, qPrintable(QString::number(engineAt))); // within 50 ms
+    }
+
     // In real time, on a disk that stops answering as a hung share does: another file chosen
     // plays, a file whose look-up hangs fails as unreadable, and nothing waits for the disk.
     void stalledDisk() {

@@ -85,6 +85,9 @@ private slots:
             QCoreApplication::sendEvent(target, &drop);
             QVERIFY(enter.isAccepted() && drop.isAccepted());
             QCOMPARE(f.MediaPlayer1()->FileName(), file);
+            // Sound after a picture hides it at once (a native window stays on top of the
+            // window's other parts); a picture shows it again.
+            QTRY_COMPARE_WITH_TIMEOUT(picture->isVisible(), file == clip, 20000);
         }
     }
 
