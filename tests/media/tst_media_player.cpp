@@ -60,7 +60,9 @@ class TestMediaPlayer : public QObject {
     quint16 udpPort = 0;            // what a name could make the engine listen on
     int opens = -1;                 // inotify: what the engine must never open
     QString path(const QString& name) const {
-        return name.contains("://")   ? name.arg(server.second).arg(udpPort)
+        return name.contains("://") ? QString(name)
+                                          .replace("%1", QString::number(server.second))
+                                          .replace("%2", QString::number(udpPort))
                : name.startsWith('/') ? name
                                       : dir.filePath(name);
     }
