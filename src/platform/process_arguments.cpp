@@ -1,5 +1,7 @@
 #include "platform/process_arguments.h"
 
+#include "platform/playable_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QUrl>
@@ -14,6 +16,10 @@ QStringList processArguments(int argc, char* argv[]) {
 }
 
 QString localName(const QString& argument) {
+    // Another scheme is no file of this machine: kept as it is, it is refused
+    // by the player as any unplayable name, not taken for a local one.
+    if (hasScheme(argument) && !argument.startsWith(QLatin1String("file:")))
+        return argument;
     const QString path =
         argument.startsWith(QLatin1String("file://")) ? QUrl(argument).toLocalFile() : argument;
     if (path.isEmpty())

@@ -2,6 +2,7 @@
 // back whole, every name is one of them, and a name the player opens is
 // absolute.
 #include "app/command_line.h"
+#include "platform/playable_file.h"
 #include "platform/process_arguments.h"
 
 #include <cstdlib>
@@ -17,9 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList args = platform::processArguments(static_cast<int>(argv.size()), argv.data());
     if (args.size() != parts.size() - 1)
         abort();
-    for (const QString& n : ParseCommandLine(args).names)
-        if (const QString local = platform::localName(n);
-            !args.contains(n) || (!local.isEmpty() && !local.startsWith(u'/')))
+    // Every name is one given; as the player opens it, a path of this machine
+    // or a name with a scheme, which the gate turns into no path at all.
+    for (const QString& n : ParseCommandLine(args).names) {
+        const QString local = platform::localName(n);
+        if (!args.contains(n) || (!local.isEmpty() && !local.startsWith(u'/') &&
+                                  !platform::hasScheme(local)))
             abort();
+        if (const QString path = platform::localPath(local); !path.isEmpty() && path[0] != u'/')
+            abort();
+    }
     return 0;
 }
