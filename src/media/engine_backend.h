@@ -34,16 +34,6 @@ enum class EngineEnd {
 // The program's name for an entry it handed the engine; 0 is none.
 using EntryTag = std::uint64_t;
 
-// MIDI files are rendered by our synthesizer, which reads them whole; real
-// ones are rarely over a few hundred kilobytes.
-inline constexpr std::int64_t kMaxMidiBytes = std::int64_t{8} << 20;
-
-inline bool isMidiName(const QString& name) {
-    for (const char* ext : {".mid", ".midi", ".rmi", ".kar"})
-        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
 
 // What the engine reports. wakeup() and renderUpdate() come from the
 // engine's own threads and may only queue work for the GUI thread; every

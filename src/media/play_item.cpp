@@ -1,6 +1,6 @@
 #include "media/play_item.h"
 
-#include "media/engine_backend.h"
+#include "media/midi_kind.h"
 #include "platform/codepage.h"
 #include "platform/path_separator.h"
 

@@ -1,6 +1,6 @@
 #include "media/mpv/file_streams.h"
 
-#include "media/engine_backend.h"
+#include "media/midi_kind.h"
 
 #include "media/mpv/midi_stream.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/engine_backend.h"
+#include "media/midi_kind.h"
 #include "media/mpv/midi_file.h"
 
 #include <QByteArray>

@@ -1,4 +1,5 @@
 #include "media/engine_backend.h"
+#include "media/midi_kind.h"
 
 #include "media/mpv/file_streams.h"
 #include "media/mpv/midi_stream.h"
