@@ -59,7 +59,8 @@ QString localPath(const QString& name) {
     if (hasScheme(name)) {
         const QUrl url(name);
         const bool here = url.host().isEmpty() || url.host() == QLatin1String("localhost");
-        return url.isLocalFile() && here ? url.toLocalFile() : QString();
+        const QString path = url.isLocalFile() && here ? url.toLocalFile() : QString();
+        return path.startsWith(u'/') ? path : QString();
     }
     return QDir::currentPath() + u'/' + name;
 }

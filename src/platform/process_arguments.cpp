@@ -16,12 +16,12 @@ QStringList processArguments(int argc, char* argv[]) {
 }
 
 QString localName(const QString& argument) {
-    // Another scheme is no file of this machine: kept as it is, it is refused
-    // by the player as any unplayable name, not taken for a local one.
-    if (hasScheme(argument) && !argument.startsWith(QLatin1String("file:")))
+    // A file URL, as file managers may pass, stands for its path. Another
+    // scheme names no file of this machine: kept as it is, the player
+    // refuses it as any unplayable name.
+    if (hasScheme(argument) && QUrl(argument).scheme() != QLatin1String("file"))
         return argument;
-    const QString path =
-        argument.startsWith(QLatin1String("file://")) ? QUrl(argument).toLocalFile() : argument;
+    const QString path = hasScheme(argument) ? localPath(argument) : argument;
     if (path.isEmpty())
         return path;
     // By hand: Qt would take a name that starts with ":" for a resource.
