@@ -4,8 +4,10 @@
 #include "app/form1.h"
 #include "app/mpris.h"
 #include "app/wiring.h"
+#include "platform/engine_library.h"
 #include "platform/process_arguments.h"
 #include "platform/single_instance.h"
+#include "platform/timeline.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -50,6 +52,7 @@ void RaiseLastActiveWindow() {
 }
 
 int Main(int argc, char* argv[]) {
+    platform::timelineMark("main");
     const CommandLine command = ParseCommandLine(platform::processArguments(argc, argv));
     if (command.request != CommandLine::Request::Play) {
         // No window and no single-instance lock: a text, and the program ends.
@@ -68,6 +71,12 @@ int Main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Sonoquill"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.sonoquill.Sonoquill"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
+    platform::timelineMark("application and display connection");
+    // A file is named: the engine's libraries load beside the window. Not
+    // before Qt has loaded its display plugin: the loader holds the dynamic
+    // linker's lock for its whole run.
+    if (!command.names.isEmpty())
+        platform::loadEngineLibrary();
 
     QStringList names;
     for (const QString& name : command.names)
@@ -90,6 +99,7 @@ int Main(int argc, char* argv[]) {
     if (!instance.becomeTheRunningCopy())
         return 0;
     form.show();
+    platform::timelineMarkOnExpose(form.windowHandle(), "main window mapped");
     // On the session bus once the window shows: media keys and sound menus.
     QTimer::singleShot(0, &form, [&form] { new Mpris(&form); });
     return app.exec();

@@ -17,11 +17,16 @@ CreateEngineFn createFn() {
 
 } // namespace
 
-Engine::Engine(const Options& options, QObject* parent)
+std::unique_ptr<EngineBackend> Engine::createBackend(const Options& options) {
+    CreateEngineFn create = createFn();
+    return std::unique_ptr<EngineBackend>(create ? create(&options, nullptr) : nullptr);
+}
+
+Engine::Engine(std::unique_ptr<EngineBackend> backend, QObject* parent)
     : QObject(parent)
-    , options_(options) {
-    if (CreateEngineFn create = createFn())
-        backend_.reset(create(&options_, this));
+    , backend_(std::move(backend)) {
+    if (backend_)
+        backend_->setEvents(this);
 }
 
 Engine::~Engine() {

@@ -24,7 +24,11 @@ public:
     using End = EngineEnd;
     using Tag = EntryTag;
 
-    explicit Engine(const Options& options, QObject* parent = nullptr);
+    // Makes the engine's backend on the calling thread, any thread: it loads
+    // the engine library and starts the engine (slow). nullptr without it.
+    static std::unique_ptr<EngineBackend> createBackend(const Options& options);
+    // Drives the backend on this thread from now on.
+    explicit Engine(std::unique_ptr<EngineBackend> backend, QObject* parent = nullptr);
     ~Engine() override;
 
     bool isValid() const { return backend_ && backend_->isValid(); }
@@ -96,7 +100,6 @@ private:
     void onPausedChanged(bool paused) override { emit pausedChanged(paused); }
     void onDurationChanged(double seconds) override { emit durationChanged(seconds); }
 
-    Options options_;
     std::unique_ptr<EngineBackend> backend_;
     std::atomic_bool wakeupQueued_{false};
     std::atomic_bool renderQueued_{false};

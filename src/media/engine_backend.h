@@ -34,7 +34,6 @@ enum class EngineEnd {
 // The program's name for an entry it handed the engine; 0 is none.
 using EntryTag = std::uint64_t;
 
-
 // What the engine reports. wakeup() and renderUpdate() come from the
 // engine's own threads and may only queue work for the GUI thread; every
 // other call comes on the GUI thread, from drainEvents().
@@ -61,6 +60,9 @@ class EngineBackend {
 public:
     virtual ~EngineBackend() = default;
     virtual bool isValid() const = 0;
+    // A backend made without events (on any thread) starts telling them here,
+    // on the thread that then drives it.
+    virtual void setEvents(EngineEvents* events) = 0;
     // Plays the file behind fd (the backend takes the descriptor; `size` as
     // the gate found it, so that nothing asks a stalled disk) instead of
     // whatever played or was queued; `name` only tells its kind (a MIDI file
@@ -94,7 +96,8 @@ public:
     virtual bool takeFrame() = 0;
 };
 
-// The engine library's entry points.
+// The engine library's entry points. Creating may take long (the engine
+// starts its threads and reads its settings); events may be nullptr.
 using CreateEngineFn = EngineBackend* (*)(const EngineOptions* options, EngineEvents* events);
 inline constexpr char kCreateEngineSymbol[] = "sonoquill_create_engine";
 // Media facts of the file behind fd (taken), label and value in display order.

@@ -3,11 +3,13 @@
 #include "media/play_item.h"
 #include "platform/detached_call.h"
 #include "platform/engine_library.h"
+#include "platform/free_memory.h"
+#include "platform/timeline.h"
 
-#include <QFutureWatcher>
 #include <QTimer>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 
 namespace {
@@ -41,7 +43,8 @@ const Engine::Options& MediaSession::engineOptions() {
 MediaSession::MediaSession(QObject* parent)
     : QObject(parent)
     , deadline_(new QTimer(this))
-    , heard_(new QTimer(this)) {
+    , heard_(new QTimer(this))
+    , settled_(new QTimer(this)) {
     deadline_->setSingleShot(true);
     deadline_->setInterval(kOpenDeadlineMs);
     connect(deadline_, &QTimer::timeout, this, [this] {
@@ -57,6 +60,11 @@ MediaSession::MediaSession(QObject* parent)
     heard_->setSingleShot(true);
     heard_->setTimerType(Qt::PreciseTimer);
     connect(heard_, &QTimer::timeout, this, &MediaSession::onHeard);
+    // Once an entry has played a while, what opening it and closing the one
+    // before took is given back.
+    settled_->setSingleShot(true);
+    settled_->setInterval(kSettledMs);
+    connect(settled_, &QTimer::timeout, this, &platform::giveBackFreeMemory);
 }
 
 MediaSession::~MediaSession() {
@@ -155,6 +163,7 @@ void MediaSession::loadOpened(platform::PlayableFile file) {
     }
     if (!engine_->isValid())
         return fail(Failure::NoEngine);
+    platform::timelineMark("file checked, handed to the engine");
     currentTag_ = ++lastTag_;
     engine_->load(std::move(file), current_.entries.value(current_.index), currentTag_);
     if (pauseWhenOpen_)
@@ -243,26 +252,33 @@ void MediaSession::prepareEngine() {
 void MediaSession::scheduleEngine() {
     if (engine_ || engineScheduled_)
         return;
-    // The libraries load on another thread, so the window never waits for
-    // them; settings made before are applied when the engine starts.
+    // The libraries load and the engine starts on another thread, so the
+    // window never waits for them; settings made before are applied when the
+    // engine is here. A MIDI file's soundfont loads alongside.
     engineScheduled_ = true;
-    auto* loading = new QFutureWatcher<void>(this);
-    connect(loading, &QFutureWatcher<void>::finished, this, [this, loading] {
-        loading->deleteLater();
-        startEngine();
-    });
-    loading->setFuture(platform::loadEngineLibrary());
+    platform::loadEngineLibrary();
+    const QString first = state_ == State::Opening ? current_.local : QString();
+    // The engine reads numbers with a "." whatever the person's language; set
+    // here, not on the engine's thread while this one may read the locale.
+    std::setlocale(LC_NUMERIC, "C");
+    platform::callDetached(
+        this,
+        [options = engineOptions(), first] {
+            if (!first.isEmpty())
+                Engine::prepareFile(first);
+            return Engine::createBackend(options);
+        },
+        [this](std::unique_ptr<EngineBackend> backend) { startEngine(std::move(backend)); });
 }
 
-void MediaSession::startEngine() {
+void MediaSession::startEngine(std::unique_ptr<EngineBackend> backend) {
     engineScheduled_ = false;
     if (engine_)
         return;
-    if (state_ == State::Opening)
-        Engine::prepareFile(current_.local);
-    engine_ = new Engine(engineOptions(), this);
+    engine_ = new Engine(std::move(backend), this);
     if (!engine_->isValid())
         return fail(Failure::NoEngine);
+    platform::timelineMark("engine created and initialised");
     engine_->setVolume(volume_);
     engine_->setMute(mute_);
     connect(engine_, &Engine::entryStarted, this, &MediaSession::onStarted);
@@ -411,6 +427,7 @@ void MediaSession::onStarted(Engine::Tag tag) {
 }
 
 void MediaSession::onLoaded(Engine::Tag tag, bool picture) {
+    platform::timelineMark("engine: file opened and decoding");
     if (tag == 0 || tag != currentTag_)
         return;
     loadedTags_ = {engine_->property("metadata/by-key/title"),
@@ -428,6 +445,11 @@ void MediaSession::onLoaded(Engine::Tag tag, bool picture) {
 }
 
 void MediaSession::onPlaying(Engine::Tag tag, double delay) {
+    settled_->start();
+    platform::timelineMark("audio device open, first samples written");
+    if (platform::lcTimeline().isDebugEnabled())
+        QTimer::singleShot(static_cast<int>(std::lround(std::max(0.0, delay) * 1000)), this,
+                           [] { platform::timelineMark("first sample heard"); });
     if (tag == 0 || tag != currentTag_ || takingOver_ == Follow::None)
         return;
     if (delay <= 0)

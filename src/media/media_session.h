@@ -25,6 +25,9 @@ public:
     // A file that has not opened by then is given up as unreadable: its
     // disk stalls.
     static constexpr int kOpenDeadlineMs = 5000;
+    // How long an entry plays before the memory freed around its start is
+    // handed back.
+    static constexpr int kSettledMs = 2000;
 
     explicit MediaSession(QObject* parent = nullptr);
     ~MediaSession() override;
@@ -105,7 +108,7 @@ private:
     void reset();
     void fail(Failure failure);
     void scheduleEngine();
-    void startEngine();
+    void startEngine(std::unique_ptr<EngineBackend> backend);
     void openEntry();
     void entryFailed(Failure failure);
     void loadOpened(platform::PlayableFile file);
@@ -123,6 +126,7 @@ private:
     platform::PlayableFile waiting_; // opened before the engine existed
     QTimer* deadline_;
     QTimer* heard_;
+    QTimer* settled_;
 
     QString fileName_;
     QString nextName_;

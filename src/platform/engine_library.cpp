@@ -2,6 +2,7 @@
 
 #include "platform/app_location.h"
 #include "platform/install_layout.h"
+#include "platform/timeline.h"
 
 #include <QFile>
 #include <QPromise>
@@ -39,7 +40,9 @@ QFuture<void> loadEngineLibrary() {
         promise->start();
         // Detached: a process that ends meanwhile only waits for the loader.
         std::thread([promise] {
+            timelineMark("engine library: loading");
             library();
+            timelineMark("engine library: loaded");
             promise->finish();
         }).detach();
         return promise->future();

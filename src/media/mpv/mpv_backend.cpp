@@ -40,6 +40,7 @@ public:
     ~MpvBackend() override;
 
     bool isValid() const override { return handle_ != nullptr; }
+    void setEvents(EngineEvents* events) override;
     void load(int fd, int64_t size, const QString& name, EntryTag tag) override;
     void queue(int fd, int64_t size, const QString& name, EntryTag tag) override;
     bool dropQueued() override;
@@ -98,7 +99,7 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     setOption(handle_, "prefetch-playlist", "yes");
     setOption(handle_, "audio-fallback-to-null", "yes");
     setOption(handle_, "gpu-hwdec-interop", "no");
-    setOption(handle_, "hwdec", "no");
+    setOption(handle_, "hwdec", "auto-safe"); // falls back to software by itself
     setOption(handle_, "volume-max", "100");
     // No picture output until the program attaches one (only once a file
     // shows a picture): a video track meanwhile decodes into nothing.
@@ -121,9 +122,18 @@ MpvBackend::MpvBackend(const EngineOptions& options, EngineEvents* events)
     check(mpv_observe_property(handle_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE),
           "observe");
     check(mpv_observe_property(handle_, kObserveEof, "eof-reached", MPV_FORMAT_FLAG), "observe");
+    if (events_)
+        setEvents(events_);
+}
+
+void MpvBackend::setEvents(EngineEvents* events) {
+    events_ = events;
+    if (!handle_ || !events_)
+        return;
     // Called on any mpv thread: the program only queues a drain.
     mpv_set_wakeup_callback(
         handle_, [](void* events) { static_cast<EngineEvents*>(events)->wakeup(); }, events_);
+    events_->wakeup(); // what came while no one listened
 }
 
 MpvBackend::~MpvBackend() {
