@@ -1,5 +1,6 @@
-"""The rows measured at a real-time audio sink: first sound, the gap between
-list entries, and the wakeups of an idle or paused player.
+"""The rows measured at a real-time audio sink: first sound and the start-up
+timeline, when the caption moves against the sound, resident memory, the gap
+between list entries, and the wakeups of an idle or paused player.
 
 A PulseAudio server of the bench's own with a null sink; a silent stream
 keeps the sink running, so the recording of its monitor is a clock: sample
@@ -206,6 +207,78 @@ def list_gap(session, cmd, seconds, count, drive=None, timeout=30):
     return 1000 * rec.silence_between(*span) / (count - 1)
 
 
+def switch_heard(rec, start_index, timeout=15):
+    """Wall time of the sink's change from a 440 Hz tone to an 880 Hz one."""
+    t0 = time.perf_counter()
+    window = RATE // 100
+    while time.perf_counter() - t0 < timeout:
+        time.sleep(0.1)
+        span = rec.sound(start_index)
+        if not span:
+            continue
+        s = rec.samples
+        # Sign changes per 10 ms: 8.8 for 440 Hz, 17.6 for 880 Hz.
+        for at in range(span[0], len(s) - window, window // 2):
+            crossings = sum((s[i] > 0) != (s[i + 1] > 0) for i in range(at, at + window))
+            if crossings >= 14:
+                # The first sample of the new tone lies within this window.
+                return rec.time_of(at)
+    return None
+
+
+def caption_offset(session, ours_cmd, mpv_cmd, files, timeout=15):
+    """(ours, mpv) seconds from the heard change of entry to the caption's
+    change (ours: the main window's title; mpv: its terminal's "Playing:"
+    line); negative when the caption moves before the sound."""
+    from Xlib import X, display
+    second = os.path.basename(files[1])
+    # Ours: the stored list of the two tones, started by Restore.
+    rec = Recorder(session)
+    start_index = len(rec.samples)
+    p = subprocess.Popen(ours_cmd, env=session.env, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
+    d = display.Display(session.env["DISPLAY"])
+    titled = None
+    try:
+        main = subprocess.run(["xdotool", "search", "--sync", "--name", "^Sonoquill$"],
+                              env=session.env, capture_output=True, text=True,
+                              timeout=20).stdout.split()[0]
+        window = d.create_resource_object("window", int(main))
+        window.change_attributes(event_mask=X.PropertyChangeMask)
+        d.sync()
+        restore_list(session)
+        t0 = time.perf_counter()
+        while titled is None and time.perf_counter() - t0 < timeout:
+            while d.pending_events():
+                e = d.next_event()
+                if e.type == X.PropertyNotify and window.get_wm_name() == second:
+                    titled = time.perf_counter()
+            time.sleep(0.0005)
+        heard = switch_heard(rec, start_index)
+    finally:
+        p.terminate()
+        p.wait()
+        rec.stop()
+        d.close()
+    ours = titled - heard if titled and heard else float("nan")
+    # The mpv command line, its files named.
+    rec = Recorder(session)
+    start_index = len(rec.samples)
+    p = subprocess.Popen(mpv_cmd + ["--msg-level=all=no,cplayer=info"] + files, env=session.env,
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    said = None
+    for line in p.stdout:
+        if line.startswith("Playing:") and line.rstrip().endswith(second):
+            said = time.perf_counter()
+            break
+    heard = switch_heard(rec, start_index)
+    p.terminate()
+    p.wait()
+    rec.stop()
+    theirs = said - heard if said and heard else float("nan")
+    return ours, theirs
+
+
 def schedstat_count(pid):
     counts = {}
     for tid in os.listdir(f"/proc/{pid}/task"):
@@ -340,6 +413,19 @@ def rows(sonoquill, engine_library, work, quick):
             print(f"Start-up timeline, {kind} named on the command line (ms since the process started):")
             for line in timeline(session, [ours, os.path.join(media, files[kind])]):
                 print("   " + line)
+
+        pair = [os.path.join(media, "low.wav"), os.path.join(media, "high.wav")]
+        tone(pair[0], 1.5, 440)
+        tone(pair[1], 1.5, 880)
+        offset_app = os.path.join(work, "offset-app")
+        shutil.copytree(app, offset_app)
+        with open(os.path.join(offset_app, "Sonoquill.m3u"), "w", newline="") as f:
+            f.write("".join(e + "\r\n" for e in pair))
+        offsets = [attempt(lambda: caption_offset(session, [os.path.join(offset_app, "sonoquill")],
+                                                  mpv, pair), 2) for _ in range(runs)]
+        out.append(("Caption moves after the sound changes, ms (vs mpv command line)",
+                    1000 * statistics.median(o[0] for o in offsets),
+                    1000 * statistics.median(o[1] for o in offsets), "0 to 50 ms"))
 
         long_file = os.path.join(media, "long.mp3")
         memory = resident_after_sound(session, [ours, long_file])
