@@ -14,14 +14,17 @@
 #include <cmath>
 #include <cstdlib>
 
-// 64 KiB at most from the offset the stream stands at, in reads of 16 KiB.
-static QByteArray readSome(MidiStream& s, std::int64_t& offset, int reads = 4) {
+// Up to `want` bytes from the offset the stream stands at, in reads of at most
+// 16 KiB; a read may give less than asked (one slice of rendering at most).
+static QByteArray readSome(MidiStream& s, std::int64_t& offset, qsizetype want = 65536) {
     QByteArray out;
-    for (std::int64_t r = 1; reads-- > 0 && r > 0;) {
-        QByteArray block(16384, '\0');
-        r = s.read(block.data(), static_cast<std::uint64_t>(block.size()));
+    while (out.size() < want) {
+        QByteArray block(std::min<qsizetype>(16384, want - out.size()), '\0');
+        const std::int64_t r = s.read(block.data(), static_cast<std::uint64_t>(block.size()));
         if (r < 0 || r > block.size() || (offset += r) > s.size())
             abort();
+        if (r == 0)
+            break;
         out += block.left(r);
     }
     return out;
@@ -52,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     offset = MidiStream::kHeaderBytes + 4 * (qHash(bytes) % static_cast<std::uint64_t>(frames));
     if (!s->seek(offset))
         abort();
-    readSome(*s, offset, 1);
+    readSome(*s, offset, 16384);
     offset = 0;
     if (!s->seek(0) || readSome(*s, offset) != first)
         abort();
