@@ -46,7 +46,7 @@ public:
     bool dropQueued() override;
     void stop() override;
     void setPaused(bool paused) override;
-    bool paused() const override { return paused_; }
+    bool paused() const override;
     void seek(double seconds) override;
     void setVolume(double engineVolume) override;
     void setMute(bool mute) override;
@@ -270,6 +270,15 @@ void MpvBackend::setMute(bool mute) {
     check(mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag), "mute");
 }
 
+// The engine's flag as it stands: a change event may still be on its way,
+// and one already queued may tell a value the flag no longer has.
+bool MpvBackend::paused() const {
+    int flag = 0;
+    if (!handle_ || mpv_get_property(handle_, "pause", MPV_FORMAT_FLAG, &flag) < 0)
+        return paused_;
+    return flag != 0;
+}
+
 double MpvBackend::position() const {
     double pos = 0;
     if (!handle_ || mpv_get_property(handle_, "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0)
@@ -344,7 +353,7 @@ void MpvBackend::handleEvent(mpv_event* event) {
     case MPV_EVENT_PROPERTY_CHANGE: {
         auto* prop = static_cast<mpv_event_property*>(event->data);
         if (event->reply_userdata == kObservePause && prop->format == MPV_FORMAT_FLAG) {
-            paused_ = *static_cast<int*>(prop->data) != 0;
+            paused_ = paused();
             events_->onPausedChanged(paused_);
         } else if (event->reply_userdata == kObserveDuration) {
             duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
