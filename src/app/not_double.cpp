@@ -72,11 +72,6 @@ int Main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("io.github.sonoquill.Sonoquill"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sonoquill.svg")));
     platform::timelineMark("application and display connection");
-    // A file is named: the engine's libraries load beside the window. Not
-    // before Qt has loaded its display plugin: the loader holds the dynamic
-    // linker's lock for its whole run.
-    if (!command.names.isEmpty())
-        platform::loadEngineLibrary();
 
     QStringList names;
     for (const QString& name : command.names)
@@ -86,6 +81,12 @@ int Main(int argc, char* argv[]) {
     instance.setFilesToHandOver(names);
     if (ActivatePrevInstance(instance))
         return 0;
+    // A file is named: the engine's libraries load beside the window. Not
+    // before Qt has loaded its display plugin (the loader holds the dynamic
+    // linker's lock for its whole run), nor in a copy that hands its files
+    // over.
+    if (!names.isEmpty())
+        platform::loadEngineLibrary();
 
     QObject::connect(&app, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
         if (now)
