@@ -5,7 +5,8 @@
 #   ./dev.sh test --full     the same, after what CI adds: the benchmarks' quick run, the
 #                            soak, the fuzzers, the sanitizer suite, the README's run and
 #                            install commands typed as a person types them and, as root, the
-#                            Debian package installed and run (SKIP_BENCH=1,
+#                            Debian package installed and run; after the suite, 300 random
+#                            sequences against the model of the sequencing rules (SKIP_BENCH=1,
 #                            SKIP_SANITIZE=1, SKIP_README=1, SKIP_PACKAGE=1 leave those out;
 #                            FUZZ_SECONDS sets each fuzzer's time, 60 by default)
 #   ./dev.sh setup           only install what is missing
