@@ -5,20 +5,27 @@
 set -euo pipefail
 case_=$1
 source "$(dirname "$0")/x11_test_lib.sh"
-expect() { # what, actual, wanted
-  case "$2" in *"$3"*) ;; *) echo "$1: got $2, wanted $3"; exit 1 ;; esac
+expect() { # what, actual, wanted: the same
+  [ "$2" = "$3" ] || { echo "$1: got $2, wanted $3"; exit 1; }
 }
 case $case_ in
-# The player on the session bus: Identity, PlayPause on the real control, Next
-# playing the next entry of the shown list, Seeked on seeks and on a repeating
-# file starting over, Volume as amplitude moving the slider, an encoded
-# xesam:url, the length kept after Stop, and Quit writing the settings.
+# The player on the session bus: Identity, PlayPause on the real control;
+# each entry's fields exact, its length in microseconds from its sample count,
+# told at its start and, for an entry that follows by itself, with its own;
+# Seeked on seeks and on a repeating file starting over; Next, Previous and a
+# seek past the end moving in the shown list; Volume as amplitude moving the
+# slider; the position never negative; and Quit writing the settings.
 mpris)
   copy_program "$2"
-  for i in 1 2 3; do # a snapshot of three tones, the stored row 1
-    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=30" \
-      "$work/song$i.wav"
+  tags=(-metadata title=Tagged -metadata "artist=Sono Band" -metadata album=Takes)
+  for i in 1 2 3; do # a snapshot of three tones, the stored row 1; the first short
+    n=$((230000 * i * i + 4321 * i))
+    len[i]=$(((n * 1000000 + 22050) / 44100))
+    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i))" \
+      -af "atrim=end_sample=$n" "${tags[@]}" "$work/song$i.wav"
+    tags=()
     printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
+    url[i]="'xesam:url': <'file://$work/song$i.wav'>"
   done
   printf '[Set]\r\npin=1\r\n' > "$work/Sonoquill.ini"
   ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=1" "$work/a b.wav"
@@ -26,51 +33,67 @@ mpris)
   timeout 20 gdbus wait --session "$bus"
   gdbus monitor --session -d "$bus" > "$work/signals" &
   monitor=$!
-  trap 'kill $monitor 2>/dev/null || true; cleanup' EXIT
-  expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "'Sonoquill'"
-  # Show the list and restore the snapshot: entry 1 plays.
+  while get org.mpris.MediaPlayer2.Player Position; do sleep 0.05; done > "$work/positions" 2>&1 &
+  poller=$!
+  trap 'kill $monitor $poller 2>/dev/null || true; cleanup' EXIT
+  expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "(<'Sonoquill'>,)"
+  # Show the list and restore the snapshot: entry 1 plays, then entry 2.
   main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
   list=$(open_list "$main")
   # "Restore": 800 twips from the right edge, 2970 down, at 15 twips a pixel.
   width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
   xdotool mousemove --window "$list" $(( width - 800 / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
-  timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
-  eventually PlaybackStatus "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"
+  shown=("'xesam:album': <'Takes'> 'xesam:artist': <('Sono Band')> 'xesam:title': <'Tagged'>"
+    "'xesam:title': <'song2.wav'>" "'xesam:title': <'song3.wav'>")
+  for i in 1 2; do
+    eventually "entry $i" "'mpris:length': <int64 ${len[i]}> ${shown[i-1]} ${url[i]} " fields
+    track[i]=$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")
+    expect "track id $i" "$(sed -E 's#^/org/mpris/.*#/#; s#^(/[A-Za-z0-9_]+)+$#ok#' <<<"${track[i]}")" ok
+    eventually "entry $i told" "${url[i]}" cat "$work/signals"
+    told=$(grep -F "${url[i]}" "$work/signals" | sed "s/.*'mpris:length': <int64 \([0-9]*\)>.*/\1/; t; s/.*/none/")
+    [ "$i" = 2 ] || told=$(grep -v none <<<"$told") # the first may be told as it opens
+    expect "lengths told for entry $i" "$(sort -u <<<"$told" | paste -sd' ')" "${len[i]}"
+  done
+  [ "${track[1]}" != "${track[2]}" ] || { echo "one track id for two entries"; exit 1; }
   call PlayPause
   eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  track=$(get org.mpris.MediaPlayer2.Player Metadata | grep -o "trackid': <objectpath '[^']*" | sed "s/.*'//")
   call SetPosition "@o '/t'" 9000000 # another track's: stale
-  call SetPosition "@o '$track'" 5000000
+  call SetPosition "@o '${track[2]}'" 5000000
   eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
   call Seek 1000000
   eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"
+  expect "the first Seeked" "$(grep -m1 -o 'Seeked (int64 [0-9]*' "$work/signals")" "Seeked (int64 5000000"
+  # Next, a position past the end, Previous round and a seek past the end.
   call Next
-  timeout 10 xdotool search --sync --name '^song2\.wav$' >/dev/null
-  eventually "list caption after Next" "2/3" xdotool getwindowname "$list"
+  eventually "list caption after Next" "3/3" xdotool getwindowname "$list"
+  eventually "entry 3" "'mpris:length': <int64 ${len[3]}> ${shown[2]} ${url[3]} " fields
+  call SetPosition "@o '$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")'" $((len[3] + 1))
+  eventually "position past the end" "1/3" xdotool getwindowname "$list"
+  call Previous
+  eventually "entry 3 again" "'mpris:length': <int64 ${len[3]}> ${shown[2]} ${url[3]} " fields
+  eventually "entry 3 playing" "int64 [1-9]" get org.mpris.MediaPlayer2.Player Position
+  call Seek $((len[3] + 1))
+  eventually "seek past the end" "${url[1]}" meta xesam:url
   # Amplitude asked, amplitude read back from the slider's nearest value.
   while read -r asked read_back; do
     gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Set \
       org.mpris.MediaPlayer2.Player Volume "<$asked>" >/dev/null
     eventually "Volume after $asked" "<$read_back" get org.mpris.MediaPlayer2.Player Volume
-  done <<'TABLE'
-1.0   1.0
-0.0   0.04466
-0.4   0.4059
-TABLE
+  done <<<$'1.0 1.0\n0.0 0.04466\n0.4 0.4059'
   # The list hidden and repeat on: a one-second file starts over by itself.
   xdotool windowfocus --sync "$main"
   xdotool key F12 alt+r
   call OpenUri "'file://$work/a%20b.wav'"
-  eventually "encoded url" "'file://$work/a%20b.wav'" get org.mpris.MediaPlayer2.Player Metadata
+  eventually "encoded url" "'xesam:url': <'file://$work/a%20b.wav'>" meta xesam:url
   eventually "Seeked on repeat" "Seeked (int64 0," cat "$work/signals"
   call Stop
   eventually "after Stop" "'Stopped'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  expect "length after Stop" "$(get org.mpris.MediaPlayer2.Player Metadata)" "'mpris:length': <int64 1"
+  expect "length after Stop" "$(meta mpris:length)" "'mpris:length': <int64 1000000>"
   gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$pid" 2>/dev/null; then echo "Quit did not end the program"; exit 1; fi
   grep -q '^Vol=71' "$work/Sonoquill.ini" || { echo "Quit did not write the settings"; exit 1; }
+  expect "positions" "$(grep -o 'int64 -\?' "$work/positions" | sort -u)" "int64 "
   ;;
 # On Wayland: an audio and then a video file play (a second of each goes by,
 # watched over the bus) and Quit ends the program with 0.

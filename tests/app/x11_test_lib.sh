@@ -50,6 +50,13 @@ close_through_menu() {
 bus=org.mpris.MediaPlayer2.sonoquill
 path=/org/mpris/MediaPlayer2
 get() { gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Get "$1" "$2"; }
+# One field of the Metadata, and all but the track id in key order (lists in
+# round brackets, so that they are no patterns).
+meta() { get org.mpris.MediaPlayer2.Player Metadata | grep -o "'$1': <[^>]*>" || true; }
+fields() {
+  get org.mpris.MediaPlayer2.Player Metadata | grep -oE "'(mpris:length|xesam:[a-z]+)': <[^>]*>" |
+    tr '[]\n' '() '
+}
 call() { gdbus call --session -d "$bus" -o "$path" -m "org.mpris.MediaPlayer2.Player.$1" "${@:2}" >/dev/null; }
 # For a state the program reaches a moment after a call: runs the command
 # until its output matches the glob pattern, for up to ten seconds.
