@@ -96,6 +96,8 @@ case "$cmd" in
     fi
     cd "${BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+    # Many more random sequences against the model of the sequencing rules.
+    [ -z "$full" ] || QT_QPA_PLATFORM=offscreen SONOQUILL_SEQUENCES=300 tests/tst_sequence_model
     ;;
   install)
     # Only what is installed: no test suite, a Release build, stripped.

@@ -298,16 +298,20 @@ MediaSession::Follow MediaSession::wantedFollow() const {
 void MediaSession::refreshQueue() {
     // Nothing follows an entry that is not loaded. While the next item takes
     // over, whoever named it names what follows once it is heard.
-    if (!engine_ || currentTag_ == 0 || takingOver_ == Follow::Item || endedAwaiting_)
+    if (!engine_ || currentTag_ == 0 || takingOver_ == Follow::Item)
         return;
     const Follow want = wantedFollow();
     const QString name = want == Follow::Item ? nextName_ : QString();
     if (want == queued_.follow && name == queued_.name)
         return;
-    if (!engine_->dropQueued())
+    // Ended, with what was to follow still opening: nothing is in the engine,
+    // and what follows now is opened instead (or nothing follows).
+    if (!endedAwaiting_ && !engine_->dropQueued())
         return; // too late: it takes over, and what follows it is settled then
     queued_ = {want, 0, name, false};
     const quint64 request = ++queueRequest_;
+    if (endedAwaiting_ && want == Follow::None)
+        return followAfterEnd();
     if (want == Follow::None)
         return;
     const Item& item = want == Follow::Item ? next_ : current_;

@@ -21,19 +21,6 @@ QByteArray settingsBytes(const QTemporaryDir& dir) {
     return testfiles::readAll(dir.filePath("Sonoquill.ini"));
 }
 
-void dropFiles(QWidget* target, const QStringList& files) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& f : files)
-        urls << QUrl::fromLocalFile(f);
-    data->setUrls(urls);
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-    delete data;
-}
-
 // A main window loaded with `names` and shown.
 struct Shown : Form1 {
     explicit Shown(const QStringList& names = {}) {
@@ -184,7 +171,7 @@ private slots:
         f.playback()->setPlayRow(3);
         f.Form_Load(dropped ? QStringList() : names);
         if (dropped)
-            dropFiles(&f, names);
+            testfiles::drop(&f, names);
         const QString file = plays.isEmpty() ? plays : media.filePath(plays);
         QCOMPARE(f.MediaPlayer1()->FileName(), file);
         QCOMPARE(f.windowTitle(), plays.isEmpty() ? QStringLiteral("Sonoquill") : plays);
@@ -193,7 +180,7 @@ private slots:
         emit f.mnuFile()->aboutToShow();
         QCOMPARE(f.mnuPro()->isEnabled(), !plays.isEmpty());
         f.Form_QueryUnload();
-        dropFiles(&f, {media.filePath("a.wav")});
+        testfiles::drop(&f, {media.filePath("a.wav")});
         QCOMPARE(f.MediaPlayer1()->FileName(), file);
     }
 

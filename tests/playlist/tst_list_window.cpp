@@ -42,19 +42,6 @@ constexpr Edit kEdits[] = {
     {"reset", "/A /B /C", "", "List", 1, 5, 0, 0, 0},
 };
 
-void drop(frmList2* w, const QStringList& paths) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& p : paths)
-        urls << QUrl::fromLocalFile(p);
-    data.setUrls(urls);
-    QWidget* target = w->Grid1()->viewport();
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &dropped);
-}
-
 // Dropped after one entry, the first playing (names in the fixture tree, ";"
 // between them) -> the entries added, the caption; with the longer filter list.
 struct Drop {
@@ -270,7 +257,7 @@ private slots:
         f.main->playback()->setPlayRow(1);
         if (d.longerFilters)
             w->cmd_Click(0);
-        drop(w, inTree(d.dropped));
+        testfiles::drop(w->Grid1()->viewport(), inTree(d.dropped));
         QCOMPARE(f.entries().mid(1), inTree(d.added));
         QCOMPARE(w->windowTitle(), QString(d.caption));
         QCOMPARE(w->grid().HighLight(), 1);
