@@ -57,7 +57,6 @@ mpris)
   call Seek 1000000
   eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"
   expect "the first Seeked" "$(grep -m1 -o 'Seeked (int64 [0-9]*' "$work/signals")" "Seeked (int64 5000000"
-  # Next; a position past the end, Previous round and a seek past the end.
   call Next
   eventually "entry 3" "'mpris:length': <int64 ${len[3]}> ${shown[2]} ${url[3]} " fields
   call SetPosition "@o '$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")'" $((len[3] + 1))
