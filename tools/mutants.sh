@@ -143,7 +143,7 @@ open(path, "w", encoding="utf-8").write(text.replace(old, new))
 EOF
 }
 
-printf '%-12s %-31s %-8s %-17s %s\n' FAULT FILE RESULT "CAUGHT BY" "WHAT A PERSON WOULD SEE"
+printf '%-12s %-31s %-8s %-18s %s\n' FAULT FILE RESULT "CAUGHT BY" "WHAT A PERSON WOULD SEE"
 caught=0 missed=0 other=0
 while IFS='|' read -r id file old new first what; do
     [[ -z $id ]] && continue
@@ -183,7 +183,7 @@ while IFS='|' read -r id file old new first what; do
     *) other=$((other + 1)) ;;
     esac
     by=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) .*/\1/p' "$log/$id.test" 2>/dev/null | paste -sd,)
-    printf '%-12s %-31s %-8s %-17s %s\n' "$id" "$file" "$result" "${by:--}" "$what"
+    printf '%-12s %-31s %-8s %-18s %s\n' "$id" "$file" "$result" "${by:--}" "$what"
 done <<<"$FAULTS"
 echo "caught $caught, missed $missed, stale or broken $other (logs: $log)"
 ((missed == 0 && other == 0))

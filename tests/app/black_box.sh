@@ -72,9 +72,9 @@ mpris)
     eventually "Volume after $asked" "<$read_back" get org.mpris.MediaPlayer2.Player Volume
   done <<<$'1.0 1.0\n0.0 0.04466\n0.4 0.4059'
   # The list hidden and repeat on: a one-second file starts over by itself.
-  xdotool windowfocus --sync "$main"
-  xdotool key F12 alt+r
+  xdotool windowfocus --sync "$main" key F12 alt+r
   call OpenUri "'file://$work/a%20b.wav'"
+  call Next # the list hidden: nothing to move in
   eventually "encoded url" "'xesam:url': <'file://$work/a%20b.wav'>" meta xesam:url
   eventually "Seeked on repeat" "Seeked (int64 0," cat "$work/signals"
   call Stop
@@ -118,8 +118,7 @@ stall)
   eventually "playing from the share" "$a_second" position
   touch "$work/stall-now"
   sleep 2 # what the engine read ahead is played
-  xdotool windowfocus --sync "$main"
-  xdotool key alt+r # the window still answers: the box is kept at the end
+  xdotool windowfocus --sync "$main" key alt+r # the window still answers: the box is kept at the end
   sleep 0.5
   kill -TERM "$pid"
   # The program ends; the kernel keeps the one thread that waits on the hung

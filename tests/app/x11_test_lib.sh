@@ -19,8 +19,7 @@ start_program() {
 
 # F12 on the main window (id $1); prints the list window's id.
 open_list() {
-  xdotool windowfocus --sync "$1"
-  xdotool key F12
+  xdotool windowfocus --sync "$1" key F12
   timeout 10 xdotool search --sync --name '^List$' | head -n1
 }
 

@@ -178,8 +178,7 @@ private slots:
         QTest::newRow("no repeat while queued, -27 dB")
             << "t1.wav t2.wav t3.wav" << 0 << -2700 << 52920
             << "next t2.wav,next t3.wav,end t3.wav";
-        // A list is one item made of its entries (named beside it, and by a file URL): one
-        // end, after the last; its name stays.
+        // A list (names beside it, a file URL) is one item: one end, after the last; its name kept.
         QTest::newRow("a list, muted") << "t12.m3u" << 1 << 1 << 26460 << "end t12.m3u";
         QTest::newRow("a list, a tone")
             << "t12.m3u t3.wav" << 1 << 0 << 52920 << "next t3.wav,end t3.wav";
