@@ -5,72 +5,84 @@
 set -euo pipefail
 case_=$1
 source "$(dirname "$0")/x11_test_lib.sh"
-expect() { # what, actual, wanted
-  case "$2" in *"$3"*) ;; *) echo "$1: got $2, wanted $3"; exit 1 ;; esac
-}
+expect() { [ "$2" = "$3" ] || { echo "$1: got $2, wanted $3"; exit 1; }; } # what, actual, wanted
+ended_well() { local s=0; wait "$pid" || s=$?; pid=; [ $s = 0 ] || { echo "ended with $s"; exit 1; }; }
+quit() { gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
+  timeout 10 tail --pid="$pid" -f /dev/null || { echo "Quit did not end the program"; exit 1; }; ended_well; }
 case $case_ in
-# The player on the session bus: Identity, PlayPause on the real control, Next
-# playing the next entry of the shown list, Seeked on seeks and on a repeating
-# file starting over, Volume as amplitude moving the slider, an encoded
-# xesam:url, the length kept after Stop, and Quit writing the settings.
+# The player on the session bus: each entry's fields exact, its length in µs, told with
+# it also when it follows by itself; PlayPause, Seeked on seeks and on a repeating file
+# starting over, Next, Previous and going past the end moving in the shown list; Volume as
+# amplitude moving the slider; the position never negative; Quit writing the settings.
 mpris)
   copy_program "$2"
-  for i in 1 2 3; do # a snapshot of three tones, the stored row 1
-    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i)):duration=30" \
-      "$work/song$i.wav"
+  tags=(-metadata title=Tagged -metadata "artist=Sono Band" -metadata album=Takes)
+  for i in 1 2 3; do # a snapshot of three tones, the stored row 1; the first short
+    len[i]=$((((n = 230000 * i * i + 4321 * i) * 1000000 + 22050) / 44100)) # samples, µs
+    ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$((300 + 100 * i))" \
+      -af "atrim=end_sample=$n" "${tags[@]:0:6 * (i == 1)}" "$work/song$i.wav"
     printf '%s\r\n' "$work/song$i.wav" >> "$work/Sonoquill.m3u"
+    url[i]="'xesam:url': <'file://$work/song$i.wav'>"
   done
   printf '[Set]\r\npin=1\r\n' > "$work/Sonoquill.ini"
   ffmpeg -nostdin -loglevel error -f lavfi -i "sine=duration=1" "$work/a b.wav"
   start_program
   timeout 20 gdbus wait --session "$bus"
   gdbus monitor --session -d "$bus" > "$work/signals" &
-  monitor=$!
-  trap 'kill $monitor 2>/dev/null || true; cleanup' EXIT
-  expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "'Sonoquill'"
-  # Show the list and restore the snapshot: entry 1 plays.
+  while position; do sleep 0.05; done > "$work/positions" 2>&1 &
+  trap 'kill $(jobs -p) 2>/dev/null || true; cleanup' EXIT
+  expect Identity "$(get org.mpris.MediaPlayer2 Identity)" "(<'Sonoquill'>,)"
+  # Show the list and restore the snapshot: entry 1 plays, then entry 2.
   main=$(timeout 20 xdotool search --sync --name '^Sonoquill$' | head -n1)
   list=$(open_list "$main")
   # "Restore": 800 twips from the right edge, 2970 down, at 15 twips a pixel.
   width=$(xdotool getwindowgeometry "$list" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
   xdotool mousemove --window "$list" $(( width - 800 / 15 + 20 )) $(( 2970 / 15 + 8 )) click 1
-  timeout 10 xdotool search --sync --name '^song1\.wav$' >/dev/null
-  eventually PlaybackStatus "'Playing'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  expect Metadata "$(get org.mpris.MediaPlayer2.Player Metadata)" "'xesam:title': <'song1.wav'>"
+  shown=("'xesam:album': <'Takes'> 'xesam:artist': <('Sono Band')> 'xesam:title': <'Tagged'>"
+    "'xesam:title': <'song2.wav'>" "'xesam:title': <'song3.wav'>")
+  for i in 1 2; do
+    eventually "entry $i" "'mpris:length': <int64 ${len[i]}> ${shown[i-1]} ${url[i]} " fields
+    track[i]=$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")
+    eventually "entry $i told" "${url[i]}" cat "$work/signals"
+    told=$(grep -F "${url[i]}" "$work/signals" | sed "s/.*'mpris:length': <int64 \([0-9]*\)>.*/\1/; t; s/.*/none/")
+    [ "$i" = 2 ] || told=$(grep -v none <<<"$told") # the first may be told as it opens
+    expect "lengths told for entry $i" "$(sort -u <<<"$told" | paste -sd' ')" "${len[i]}"
+  done
+  expect "two track ids" "$(printf '%s\n' "${track[@]}" | sort -u |
+    sed -E 's#^/org/mpris/.*#/#; s#^(/[A-Za-z0-9_]+)+$#ok#' | paste -sd' ')" "ok ok"
   call PlayPause
   eventually "after PlayPause" "'Paused'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  track=$(get org.mpris.MediaPlayer2.Player Metadata | grep -o "trackid': <objectpath '[^']*" | sed "s/.*'//")
   call SetPosition "@o '/t'" 9000000 # another track's: stale
-  call SetPosition "@o '$track'" 5000000
-  eventually "Seeked after SetPosition" "Seeked (int64 5000000" cat "$work/signals"
+  call SetPosition "@o '${track[2]}'" 5000000
   call Seek 1000000
   eventually "Seeked after Seek" 2 grep -c Seeked "$work/signals"
+  expect "the first Seeked" "$(grep -m1 -o 'Seeked (int64 [0-9]*' "$work/signals")" "Seeked (int64 5000000"
   call Next
-  timeout 10 xdotool search --sync --name '^song2\.wav$' >/dev/null
-  eventually "list caption after Next" "2/3" xdotool getwindowname "$list"
+  eventually "entry 3" "'mpris:length': <int64 ${len[3]}> ${shown[2]} ${url[3]} " fields
+  call SetPosition "@o '$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")'" $((len[3] + 1))
+  eventually "position past the end" "1/3" xdotool getwindowname "$list"
+  call Previous
+  eventually "entry 3 playing" "int64 [1-9]" position
+  call Seek $((len[3] + 1))
+  eventually "seek past the end" "${url[1]}" meta xesam:url
   # Amplitude asked, amplitude read back from the slider's nearest value.
   while read -r asked read_back; do
     gdbus call --session -d "$bus" -o "$path" -m org.freedesktop.DBus.Properties.Set \
       org.mpris.MediaPlayer2.Player Volume "<$asked>" >/dev/null
     eventually "Volume after $asked" "<$read_back" get org.mpris.MediaPlayer2.Player Volume
-  done <<'TABLE'
-1.0   1.0
-0.0   0.04466
-0.4   0.4059
-TABLE
+  done <<<$'1.0 1.0\n0.0 0.04466\n0.4 0.4059'
   # The list hidden and repeat on: a one-second file starts over by itself.
-  xdotool windowfocus --sync "$main"
-  xdotool key F12 alt+r
+  xdotool windowfocus --sync "$main" key F12 alt+r
   call OpenUri "'file://$work/a%20b.wav'"
-  eventually "encoded url" "'file://$work/a%20b.wav'" get org.mpris.MediaPlayer2.Player Metadata
+  call Next # the list hidden: nothing to move in
+  eventually "encoded url" "'xesam:url': <'file://$work/a%20b.wav'>" meta xesam:url
   eventually "Seeked on repeat" "Seeked (int64 0," cat "$work/signals"
   call Stop
   eventually "after Stop" "'Stopped'" get org.mpris.MediaPlayer2.Player PlaybackStatus
-  expect "length after Stop" "$(get org.mpris.MediaPlayer2.Player Metadata)" "'mpris:length': <int64 1"
-  gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then echo "Quit did not end the program"; exit 1; fi
+  expect "length after Stop" "$(meta mpris:length)" "'mpris:length': <int64 1000000>"
+  quit
   grep -q '^Vol=71' "$work/Sonoquill.ini" || { echo "Quit did not write the settings"; exit 1; }
+  expect "positions" "$(grep -o 'int64 -\?' "$work/positions" | sort -u)" "int64 "
   ;;
 # On Wayland: an audio and then a video file play (a second of each goes by,
 # watched over the bus) and Quit ends the program with 0.
@@ -84,15 +96,9 @@ wayland)
   for file in tone.wav clip.avi; do
     [ "$file" = tone.wav ] || call OpenUri "'file://$work/$file'"
     eventually "$file loaded" "file://$work/$file'" get org.mpris.MediaPlayer2.Player Metadata
-    eventually "$file playing" "int64 [1-9][0-9][0-9][0-9][0-9][0-9][0-9]>" \
-      get org.mpris.MediaPlayer2.Player Position
+    eventually "$file playing" "$a_second" position
   done
-  gdbus call --session -d "$bus" -o "$path" -m org.mpris.MediaPlayer2.Quit >/dev/null
-  timeout 10 tail --pid="$pid" -f /dev/null || { echo "Quit did not end the program"; exit 1; }
-  status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || { echo "the program ended with status $status"; exit 1; }
+  quit
   ;;
 # On a share that stops answering (FUSE, see tests/support/stall_fs.py): the
 # window keeps answering, and a termination ends the program, settings
@@ -109,12 +115,10 @@ stall)
   [ -e "$work/share/tone.wav" ] || { echo "FUSE is not available here"; exit 77; }
   start_program "$work/share/tone.wav"
   main=$(timeout 20 xdotool search --sync --name '^tone\.wav$' | head -n1)
-  eventually "playing from the share" "int64 [1-9][0-9][0-9][0-9][0-9][0-9][0-9]>" \
-    get org.mpris.MediaPlayer2.Player Position
+  eventually "playing from the share" "$a_second" position
   touch "$work/stall-now"
   sleep 2 # what the engine read ahead is played
-  xdotool windowfocus --sync "$main"
-  xdotool key alt+r # the window still answers: the box is kept at the end
+  xdotool windowfocus --sync "$main" key alt+r # the window still answers: the box is kept at the end
   sleep 0.5
   kill -TERM "$pid"
   # The program ends; the kernel keeps the one thread that waits on the hung
@@ -122,10 +126,7 @@ stall)
   eventually "the end after a termination" "<Z>" \
     sed -n 's/^State:\s*\(.\).*/<\1>/p' "/proc/$pid/status"
   kill -KILL "$fs" # the share gone: the kernel lets that thread go
-  status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || { echo "the program ended with status $status"; exit 1; }
+  ended_well
   grep -q '^Repeat=1' "$work/Sonoquill.ini" || { echo "the settings were not written"; exit 1; }
   ;;
 *) echo "no such case: $case_"; exit 2 ;;

@@ -72,7 +72,7 @@ private slots:
         QVERIFY(testmedia::writeWav(path("long.wav"), 30));
         for (int i : {1, 2, 3})
             QVERIFY(testmedia::writeWav(path(QString("t%1.wav").arg(i)), 0.2 * i, 300 * i));
-        testfiles::writeAll(path("t12.m3u"), (path("t1.wav") + "\n" + path("t2.wav")).toUtf8());
+        testfiles::writeAll(path("t12.m3u"), ("t1.wav\nfile://" + path("t2.wav")).toUtf8());
         QVERIFY(testmedia::writeMidi(path("song.mid")));
         // The MPEG clip is stored 352x240 and shown 4:3: 352x262 is what counts.
         const QList<std::tuple<QString, QStringList, int, int>> made{
@@ -178,7 +178,7 @@ private slots:
         QTest::newRow("no repeat while queued, -27 dB")
             << "t1.wav t2.wav t3.wav" << 0 << -2700 << 52920
             << "next t2.wav,next t3.wav,end t3.wav";
-        // A list is one item made of its entries: one end, after the last; its name stays.
+        // A list (names beside it, a file URL) is one item: one end, after the last; its name kept.
         QTest::newRow("a list, muted") << "t12.m3u" << 1 << 1 << 26460 << "end t12.m3u";
         QTest::newRow("a list, a tone")
             << "t12.m3u t3.wav" << 1 << 0 << 52920 << "next t3.wav,end t3.wav";
