@@ -174,10 +174,17 @@ QString Mpris::trackId() const {
 
 QVariantMap Mpris::metadata() const {
     MediaPlayer* player = main_->MediaPlayer1();
-    const QString file = player->FileName();
-    if (file.isEmpty())
-        return {};
     const MediaSession* session = player->session();
+    // Everything of one entry, the one heard: a file still opening keeps
+    // the entry before it in place (its name, track id and length).
+    if (session->heardSerial() != lengthSerial_) {
+        lengthSerial_ = session->heardSerial();
+        length_ = 0;
+        heardFile_ = player->FileName();
+    }
+    const QString file = heardFile_;
+    if (file.isEmpty() || player->FileName().isEmpty())
+        return {};
     const MediaSession::Tags& tags = session->tags();
     QVariantMap m;
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId())));
@@ -190,11 +197,8 @@ QVariantMap Mpris::metadata() const {
     if (const QString local = platform::localPath(file); !local.isEmpty())
         m.insert(QStringLiteral("xesam:url"),
                  QString::fromLatin1(QUrl::fromLocalFile(QDir::cleanPath(local)).toEncoded()));
-    if (session->heardSerial() != lengthSerial_) {
-        lengthSerial_ = session->heardSerial();
-        length_ = 0;
-    }
-    if (const double now = player->Duration(); now > 0)
+    if (const double now = player->Duration();
+        now > 0 && player->state() != MediaPlayer::State::Opening)
         length_ = now;
     if (length_ > 0)
         m.insert(QStringLiteral("mpris:length"), std::llround(length_ * 1e6));

@@ -50,5 +50,6 @@ private:
     // forgets it then).
     mutable quint64 lengthSerial_ = 0;
     mutable double length_ = 0;
+    mutable QString heardFile_;
     QVariantMap told_; // the metadata the bus was last told
 };

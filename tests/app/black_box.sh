@@ -59,6 +59,8 @@ mpris)
   expect "the first Seeked" "$(grep -m1 -o 'Seeked (int64 [0-9]*' "$work/signals")" "Seeked (int64 5000000"
   call Next
   eventually "entry 3" "'mpris:length': <int64 ${len[3]}> ${shown[2]} ${url[3]} " fields
+  expect "lengths told with entry 3" "$(grep -F "${url[3]}" "$work/signals" |
+    grep -o "'mpris:length': <int64 [0-9]*" | sed 's/.* //' | sort -u | paste -sd' ')" "${len[3]}"
   call SetPosition "@o '$(meta mpris:trackid | sed "s/.*'\(.*\)'>/\1/")'" $((len[3] + 1))
   eventually "position past the end" "1/3" xdotool getwindowname "$list"
   call Previous
