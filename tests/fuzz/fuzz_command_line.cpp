@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // or a name with a scheme, which the gate turns into no path at all.
     for (const QString& n : ParseCommandLine(args).names) {
         const QString local = platform::localName(n);
-        if (!args.contains(n) || (!local.isEmpty() && !local.startsWith(u'/') &&
-                                  !platform::hasScheme(local)))
+        if (!args.contains(n) ||
+            (!local.isEmpty() && !local.startsWith(u'/') && !platform::hasScheme(local)))
             abort();
         if (const QString path = platform::localPath(local); !path.isEmpty() && path[0] != u'/')
             abort();
